@@ -1,0 +1,95 @@
+#include "unfatal.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const char* PROGRAMNAME = "pairterms";
+TWHEREFUNC WHEREFUNC = nullptr;
+bool THROWS = false;
+
+std::vector<TFLUSHABLE*>& FLUSHLIST() {
+  static std::vector<TFLUSHABLE*> LIST;
+  return LIST;
+}
+
+bool WRITEALL(int FD, const std::string& S) {
+  size_t DONE = 0;
+  while (DONE < S.size()) {
+    ssize_t W = ::write(FD, S.data() + DONE, S.size() - DONE);
+    if (W < 0 && errno == EINTR) continue;
+    if (W <= 0) return false;
+    DONE += static_cast<size_t>(W);
+  }
+  return true;
+}
+
+[[noreturn]] void DIE(std::string_view KIND, std::string_view WHY) {
+  std::string REPORT = std::string(PROGRAMNAME) + ": fatal error 217: ";
+  REPORT += KIND;
+  if (!WHY.empty()) {
+    REPORT += ": ";
+    REPORT += WHY;
+  }
+  if (WHEREFUNC != nullptr) {
+    std::string W = WHEREFUNC();
+    if (!W.empty()) REPORT += " (" + W + ")";
+  }
+  if (THROWS) throw TFATAL{std::string(KIND), REPORT};
+  // Write out what the open files hold; the file that failed has
+  // already dropped what it could not write.
+  for (TFLUSHABLE* F : FLUSHLIST()) F->FLUSHBEFOREEXIT();
+  REPORT += "\r\n";
+  if (!WRITEALL(STDOUT_FILENO, REPORT)) (void)WRITEALL(STDERR_FILENO, REPORT);
+  std::_Exit(FATALSTATUS);
+}
+
+}  // namespace
+
+void SETPROGRAMNAME(const char* NAME) { PROGRAMNAME = NAME; }
+void SETWHERE(TWHEREFUNC WHERE) { WHEREFUNC = WHERE; }
+void SETFATALTHROWS(bool T) { THROWS = T; }
+
+void REGISTERFLUSH(TFLUSHABLE* F) { FLUSHLIST().push_back(F); }
+void UNREGISTERFLUSH(TFLUSHABLE* F) {
+  auto& L = FLUSHLIST();
+  L.erase(std::remove(L.begin(), L.end(), F), L.end());
+}
+
+void RANGEERROR(const char* WHAT, long long VALUE, long long LO, long long HI) {
+  DIE(RANGETEXT, std::string(WHAT) + " " + std::to_string(VALUE) +
+                     " is outside " + std::to_string(LO) + ".." +
+                     std::to_string(HI));
+}
+
+void OVERFLOWERROR(const char* WHAT, long long A, long long B) {
+  DIE(OVERFLOWTEXT, std::string(WHAT) + " " + std::to_string(A) + " + " +
+                        std::to_string(B) + " leaves the 32-bit range");
+}
+
+void MEMORYERROR(const char* WHAT, unsigned long long BYTES) {
+  DIE(MEMORYTEXT, "cannot obtain " + std::to_string(BYTES) + " bytes for " +
+                      WHAT);
+}
+
+void IOERROR(std::string_view KINDTEXT, std::string_view WHY) {
+  DIE(KINDTEXT, WHY);
+}
+
+const char* OPENERRORTEXT(int ERR, bool FORWRITING) {
+  switch (ERR) {
+    case ENOENT:
+      return FORWRITING ? PATHTEXT : NOTFOUNDTEXT;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return PATHTEXT;
+    default:
+      return ACCESSTEXT;
+  }
+}

@@ -1,0 +1,62 @@
+// unfatal: the fatal errors. A failed check ends the program at once:
+// the lines already written to the open output file and to the console are
+// kept, a one-line report naming the kind of failure and saying where and
+// why goes to standard output, and the program exits with status 217.
+// Nothing is retried and nothing is cleaned up.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+inline constexpr int FATALSTATUS = 217;
+
+// Report texts of the four kinds.
+inline constexpr const char* RANGETEXT = "Range check error";
+inline constexpr const char* OVERFLOWTEXT = "Arithmetic overflow";
+inline constexpr const char* MEMORYTEXT = "Out of memory";
+
+// I/O failure texts.
+inline constexpr const char* NOTFOUNDTEXT = "File not found";
+inline constexpr const char* PATHTEXT = "Path not found";
+inline constexpr const char* ACCESSTEXT = "File access denied";
+inline constexpr const char* READERRTEXT = "Disk read error";
+inline constexpr const char* WRITEERRTEXT = "Disk write error";
+inline constexpr const char* NUMFORMTEXT = "Invalid numeric format";
+inline constexpr const char* PASTENDTEXT = "Read past end of file";
+inline constexpr const char* TERMCODETEXT = "Invalid term code";
+
+// The program's name, the first word of the report.
+void SETPROGRAMNAME(const char* NAME);
+
+// Where the program is, for the report: a function that describes the
+// current place of work ("pair 1-2, puf05.txt, term 9"), or none.
+using TWHEREFUNC = std::string (*)();
+void SETWHERE(TWHEREFUNC WHERE);
+
+// A buffered output that the fatal exit must write out before it ends
+// (the open output file and the console).
+class TFLUSHABLE {
+ public:
+  virtual void FLUSHBEFOREEXIT() noexcept = 0;
+
+ protected:
+  ~TFLUSHABLE() = default;
+};
+void REGISTERFLUSH(TFLUSHABLE* F);
+void UNREGISTERFLUSH(TFLUSHABLE* F);
+
+[[noreturn]] void RANGEERROR(const char* WHAT, long long VALUE, long long LO,
+                             long long HI);
+[[noreturn]] void OVERFLOWERROR(const char* WHAT, long long A, long long B);
+[[noreturn]] void MEMORYERROR(const char* WHAT, unsigned long long BYTES);
+[[noreturn]] void IOERROR(std::string_view KINDTEXT, std::string_view WHY);
+
+// The I/O text for a failed open of an existing or missing file (errno).
+const char* OPENERRORTEXT(int ERR, bool FORWRITING);
+
+// For tests: instead of ending the process, throw TFATAL.
+struct TFATAL {
+  std::string KIND;
+  std::string REPORT;
+};
+void SETFATALTHROWS(bool THROWS);

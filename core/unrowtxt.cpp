@@ -1,0 +1,235 @@
+#include "unrowtxt.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include "unallvar.hpp"
+#include "unfatal.hpp"
+#include "unforstr.hpp"
+#include "unreanum.hpp"
+
+namespace {
+
+constexpr size_t BUFSIZE = size_t{1} << 18;
+// A number field longer than this is refused rather than held.
+constexpr size_t MAXFIELD = size_t{1} << 20;
+
+const char* const MECNAMES[] = {"MEC[1]", "MEC[2]", "MEC[3]",
+                                "MEC[4]", "MEC[5]", "MEC[6]"};
+const char* const MARNAMES[] = {"MAR[1]", "MAR[2]", "MAR[3]",
+                                "MAR[4]", "MAR[5]", "MAR[6]"};
+
+std::string SHOWFIELD(std::string_view F) {
+  std::string S;
+  for (char C : F.substr(0, 40)) {
+    unsigned char U = static_cast<unsigned char>(C);
+    if (U >= 33 && U < 127) {
+      S += C;
+    } else {
+      char B[8];
+      std::snprintf(B, sizeof B, "\\x%02X", U);
+      S += B;
+    }
+  }
+  if (F.size() > 40) S += "...";
+  return "\"" + S + "\"";
+}
+
+}  // namespace
+
+TSERIESREADER::TSERIESREADER(std::string N) : NAME(std::move(N)) {
+  // Non-blocking, so that a FIFO without a writer cannot hang the open;
+  // anything but a regular file is then refused.
+  int F = ::open(NAME.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (F < 0) {
+    int E = errno;
+    IOERROR(OPENERRORTEXT(E, false),
+            "cannot open " + NAME + ": " + std::strerror(E));
+  }
+  struct stat ST;
+  if (::fstat(F, &ST) != 0) {
+    int E = errno;
+    ::close(F);
+    IOERROR(READERRTEXT, "cannot read " + NAME + ": " + std::strerror(E));
+  }
+  if (!S_ISREG(ST.st_mode)) {
+    ::close(F);
+    IOERROR(ACCESSTEXT, NAME + (S_ISDIR(ST.st_mode)
+                                    ? " is a directory, not a series file"
+                                    : " is not a regular file"));
+  }
+  FD = F;
+  BUF = std::make_unique<unsigned char[]>(BUFSIZE);
+}
+
+TSERIESREADER::~TSERIESREADER() {
+  if (FD >= 0) ::close(FD);
+}
+
+void TSERIESREADER::CLOSE() {
+  if (FD >= 0) ::close(FD);
+  FD = -1;
+}
+
+// Keeps the unread bytes, moved to the front, and reads more behind them;
+// true when new bytes came.
+bool TSERIESREADER::FILL() {
+  if (ATEND) return false;
+  if (POS > 0) {
+    std::memmove(BUF.get(), BUF.get() + POS, LEN - POS);
+    LEN -= POS;
+    POS = 0;
+  }
+  for (;;) {
+    ssize_t R = ::read(FD, BUF.get() + LEN, BUFSIZE - LEN);
+    if (R < 0 && errno == EINTR) continue;
+    if (R < 0) {
+      int E = errno;
+      IOERROR(READERRTEXT, "cannot read " + NAME + ": " + std::strerror(E));
+    }
+    LEN += static_cast<size_t>(R);
+    if (R == 0) ATEND = true;
+    return R > 0;
+  }
+}
+
+std::string TSERIESREADER::PLACE() const {
+  return NAME + " line " + std::to_string(LINE);
+}
+
+void TSERIESREADER::SKIPLINE() {
+  for (;;) {
+    if (POS == LEN && !FILL()) return;
+    // Find the line feed in what the buffer holds.
+    const void* P = std::memchr(BUF.get() + POS, '\n', LEN - POS);
+    const void* Z = std::memchr(BUF.get() + POS, 26, LEN - POS);
+    if (Z != nullptr && (P == nullptr || Z < P)) {
+      POS = static_cast<size_t>(static_cast<const unsigned char*>(Z) - BUF.get());
+      ATEND = true;
+      LEN = POS;  // nothing after character 26 is read
+      return;
+    }
+    if (P != nullptr) {
+      POS = static_cast<size_t>(static_cast<const unsigned char*>(P) - BUF.get()) + 1;
+      ++LINE;
+      return;
+    }
+    POS = LEN;
+  }
+}
+
+void TSERIESREADER::PASTEND(const char* WHAT) {
+  IOERROR(PASTENDTEXT, NAME + " ends at line " + std::to_string(LINE) +
+                           " where " + WHAT + " of term " +
+                           std::to_string(DONE + 1) + " is expected: it states " +
+                           std::to_string(COUNT) + " terms and holds " +
+                           std::to_string(DONE));
+}
+
+void TSERIESREADER::BADNUMBER(const char* WHAT, std::string_view F) {
+  IOERROR(NUMFORMTEXT, PLACE() + ": " + WHAT + " " + SHOWFIELD(F) +
+                           " is not a number");
+}
+
+// The next number field: skips separators (line ends included), then takes
+// the characters up to the next separator.
+std::string_view TSERIESREADER::FIELD(const char* WHAT) {
+  int C;
+  while ((C = PEEK()) != END && C <= 32) ADVANCE();
+  if (C == END) PASTEND(WHAT);
+  // Fast case: the whole field lies in the buffer.
+  size_t B = POS;
+  while (POS < LEN && BUF[POS] > 32) ++POS;
+  if (POS < LEN || ATEND) {
+    if (POS - B > MAXFIELD) BADNUMBER(WHAT, "(too long)");
+    return {reinterpret_cast<const char*>(BUF.get() + B), POS - B};
+  }
+  TOK.assign(reinterpret_cast<const char*>(BUF.get() + B), POS - B);
+  while ((C = PEEK()) != END && C > 32) {
+    if (TOK.size() >= MAXFIELD)
+      BADNUMBER(WHAT, TOK.substr(0, 40) + "... (over 1048576 characters)");
+    TOK += static_cast<char>(C);
+    ADVANCE();
+  }
+  return TOK;
+}
+
+int32_t TSERIESREADER::READCOUNT() {
+  SKIPLINE();
+  // The count must stand on line 2.
+  int C;
+  while ((C = PEEK()) != END && C <= 32 && !ATLINEEND(C)) ADVANCE();
+  if (C == END || C <= 32)
+    IOERROR(PASTENDTEXT, NAME + " has no term count on line 2");
+  std::string_view F = FIELD("the term count");
+  long long V;
+  if (!READINT(F, V)) BADNUMBER("the term count", F);
+  if (V < 0 || V > MAXARR)
+    RANGEERROR((NAME + " line 2: term count").c_str(), V, 0, MAXARR);
+  COUNT = static_cast<int32_t>(V);
+  SKIPLINE();
+  SKIPLINE();
+  return COUNT;
+}
+
+void TSERIESREADER::READTERM(TROWVAR& R, TAMPTEXT* T) {
+  std::string_view F = FIELD("the amplitude");
+  TERMSTART = LINE;
+  int DLEN = 0;
+  if (!READREAL(F, R.AMP, T != nullptr ? T->C : nullptr, &DLEN))
+    BADNUMBER("the amplitude", F);
+  if (T != nullptr) {
+    if (DLEN == 0 || !std::isnormal(R.AMP)) DLEN = AMPDIGITS(R.AMP, T->C);
+    T->LEN = static_cast<uint8_t>(DLEN);
+  }
+  for (int I = 0; I < 12; ++I) {
+    const char* WHAT = I < 6 ? MECNAMES[I] : MARNAMES[I - 6];
+    F = FIELD(WHAT);
+    long long V;
+    if (!READINT(F, V)) BADNUMBER(WHAT, F);
+    if (V < -128 || V > 127)
+      RANGEERROR((PLACE() + ": " + WHAT).c_str(), V, -128, 127);
+    if (I < 6)
+      R.MEC[I + 1] = static_cast<int8_t>(V);
+    else
+      R.MAR[I - 5] = static_cast<int8_t>(V);
+  }
+  // Two characters are skipped, fewer if the line ends first.
+  for (int I = 0; I < 2; ++I) {
+    int C = PEEK();
+    if (C == END) PASTEND("the code letter");
+    if (ATLINEEND(C)) break;
+    ADVANCE();
+  }
+  int C = PEEK();
+  if (C == END) PASTEND("the code letter");
+  if (C != 'S' && C != 'C')
+    IOERROR(TERMCODETEXT,
+            PLACE() + ": " +
+                (ATLINEEND(C) ? std::string("the line ends where the code "
+                                            "letter S or C is expected")
+                              : "character code " + std::to_string(C) +
+                                    " stands where the code letter S or C "
+                                    "is expected"));
+  R.FCS = static_cast<char>(C);
+  ADVANCE();
+  SKIPLINE();
+  ++DONE;
+}
+
+void REATXTONE(uint8_t N, const std::string& S, int32_t& M, TROWPTR& R) {
+  TSERIESREADER IN(S + BYTETOFIXSTR(N, 2) + ".txt");
+  M = IN.READCOUNT();
+  for (int32_t K = 1; K <= M; ++K) {
+    TROWVAR& ROW = (*R)[K];
+    ROW = RECNUL;
+    IN.READTERM(ROW, nullptr);
+    ROW.TXT = K - 1;
+  }
+  IN.CLOSE();
+}

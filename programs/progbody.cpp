@@ -1,0 +1,74 @@
+#include "progbody.hpp"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "unallvar.hpp"
+#include "unelmini.hpp"
+#include "unfatal.hpp"
+#include "unfupipe.hpp"
+#include "ungetmem.hpp"
+#include "unrowini.hpp"
+#include "unvarpow.hpp"
+
+#ifndef PAIRTERMS_VERSION
+#define PAIRTERMS_VERSION "unknown"
+#endif
+
+namespace {
+
+void USAGE(const TVARIANT& V) {
+  std::printf(
+      "Usage: %s [--help | --version]\n"
+      "\n"
+      "%s %s.\n"
+      "\n"
+      "Works in the current directory. Reads the series files puf01.txt to\n"
+      "puf27.txt (never writes them) and creates, replacing any earlier\n"
+      "ones, one file per ordered pair of planets, %sIIJJ.txt (I the\n"
+      "perturbed, J the perturbing planet, 1 Mercury .. 8 Neptune: 56 files),\n"
+      "and the count table %s. Progress goes to standard output.\n"
+      "\n"
+      "Exit status: 0 when the job is complete; 217 after a fatal error\n"
+      "(a missing or damaged series file, a value out of range, a file that\n"
+      "cannot be written), reported in one line on standard output; 2 for a\n"
+      "bad command line.\n",
+      V.PROGRAM, V.PROGRAM, V.PURPOSE, V.PREFIX, V.TABLENAME);
+}
+
+}  // namespace
+
+int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
+  if (ARGC > 1) {
+    std::string A = ARGV[1];
+    if (ARGC == 2 && (A == "--help" || A == "-h")) {
+      USAGE(V);
+      return std::fflush(stdout) == 0 ? 0 : 2;
+    }
+    if (ARGC == 2 && A == "--version") {
+      std::printf("%s %s\n", V.PROGRAM, PAIRTERMS_VERSION);
+      return std::fflush(stdout) == 0 ? 0 : 2;
+    }
+    std::fprintf(stderr,
+                 "%s: unexpected argument '%s'\n"
+                 "Usage: %s [--help | --version]; it takes no other arguments "
+                 "and works in the current directory.\n",
+                 V.PROGRAM, ARGC == 2 ? ARGV[1] : ARGV[ARGC - 1], V.PROGRAM);
+    return 2;
+  }
+  // A closed pipe on the console is an I/O error like any other.
+  std::signal(SIGPIPE, SIG_IGN);
+  SETPROGRAMNAME(V.PROGRAM);
+  CONSOLE.ATTACHCONSOLE();
+
+  GETROWMEM();
+  RECNULLO();
+  FORFACTOM();
+  POWOMEL();
+  for (int I = 1; I <= MAXIPA; ++I) DRIVER(static_cast<uint8_t>(I));
+  FREEROWMEM();
+  CONSOLE.CLOSE();
+  return 0;
+}

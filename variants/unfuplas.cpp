@@ -1,0 +1,5 @@
+#include "unfuplas.hpp"
+
+#include "unfupipe.hpp"
+
+void FUNSECU(uint8_t I) { PLANETDRIVER(VARSECUL, I); }
