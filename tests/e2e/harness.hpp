@@ -1,0 +1,58 @@
+// Helpers for end-to-end tests: scratch folders, series files, and runs of
+// the built programs in a folder through /bin/sh (so that a test can set
+// limits with ulimit or redirect the console).
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A scratch folder, removed with its contents at the end of the test.
+class TSCRATCH {
+ public:
+  TSCRATCH();
+  ~TSCRATCH();
+  TSCRATCH(const TSCRATCH&) = delete;
+  TSCRATCH& operator=(const TSCRATCH&) = delete;
+  const std::string& PATH() const { return DIR; }
+  std::string FILE(const std::string& NAME) const { return DIR + "/" + NAME; }
+
+ private:
+  std::string DIR;
+};
+
+struct TRUN {
+  int STATUS = -1;     // exit status; 128 + signal number if killed
+  std::string OUT;     // standard output, bytes as written
+  std::string ERR;     // standard error
+  std::vector<std::string> LINES() const;  // OUT split at CR LF
+};
+
+// Path of a built program (termshort, termsecul, termall) or tool
+// (seriesgen).
+std::string PROGRAM(const std::string& NAME);
+std::string TOOL(const std::string& NAME);
+// Folder of the conformance sets in the source tree.
+std::string DATADIR();
+
+// Runs SHELLCOMMAND with /bin/sh in DIR, standard input from /dev/null;
+// e.g. RUN(D, PROGRAM("termall")) or RUN(D, "ulimit -f 64; " + PROGRAM(..)).
+TRUN RUN(const std::string& DIR, const std::string& SHELLCOMMAND);
+
+// Whole files.
+std::string READFILE(const std::string& PATH);
+void WRITEFILE(const std::string& PATH, const std::string& BYTES);
+bool EXISTS(const std::string& PATH);
+std::vector<std::string> LISTDIR(const std::string& DIR);  // sorted names
+std::vector<std::string> SPLITLINES(const std::string& BYTES);  // at CR LF
+
+// A series file pufNN.txt in DIR with the given term lines (each without
+// line end); COUNT defaults to the number of lines. Lines end with CR LF.
+void WRITESERIES(const std::string& DIR, int N, const std::vector<std::string>& TERMS,
+                 long COUNT = -1);
+// All 27 series files with no terms, then the given ones over them.
+void WRITEEMPTYSERIES(const std::string& DIR);
+// One term line in the layout of the series files: the 24-character
+// amplitude text, six exponents and six multipliers in width 4, two
+// blanks and the code letter.
+std::string TERMLINE(const std::string& AMPTEXT, const std::vector<int>& MEC,
+                     const std::vector<int>& MAR, char CODE);
