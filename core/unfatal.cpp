@@ -78,6 +78,21 @@ void MEMORYERROR(const char* WHAT, unsigned long long BYTES) {
                       WHAT);
 }
 
+void MEMORYERRORNOALLOC() {
+  if (THROWS) throw TFATAL{MEMORYTEXT, MEMORYTEXT};
+  for (TFLUSHABLE* F : FLUSHLIST()) F->FLUSHBEFOREEXIT();
+  const char* PARTS[] = {PROGRAMNAME, ": fatal error 217: ", MEMORYTEXT,
+                         ": working storage cannot be obtained\r\n"};
+  bool OK = true;
+  for (const char* P : PARTS)
+    OK = OK && ::write(STDOUT_FILENO, P, std::strlen(P)) ==
+                   static_cast<ssize_t>(std::strlen(P));
+  if (!OK)
+    for (const char* P : PARTS)
+      if (::write(STDERR_FILENO, P, std::strlen(P)) < 0) break;
+  std::_Exit(FATALSTATUS);
+}
+
 void IOERROR(std::string_view KINDTEXT, std::string_view WHY) {
   DIE(KINDTEXT, WHY);
 }

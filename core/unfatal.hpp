@@ -49,6 +49,10 @@ void UNREGISTERFLUSH(TFLUSHABLE* F);
                              long long HI);
 [[noreturn]] void OVERFLOWERROR(const char* WHAT, long long A, long long B);
 [[noreturn]] void MEMORYERROR(const char* WHAT, unsigned long long BYTES);
+// The out-of-memory error where no storage is left even for the report:
+// writes a fixed text, allocates nothing. Installed as the handler of
+// failed allocations by the program body.
+[[noreturn]] void MEMORYERRORNOALLOC();
 [[noreturn]] void IOERROR(std::string_view KINDTEXT, std::string_view WHY);
 
 // The I/O text for a failed open of an existing or missing file (errno).

@@ -17,6 +17,8 @@ TTEXTOUT::~TTEXTOUT() {
 
 void TTEXTOUT::CREATE(const std::string& NAME) {
   FILENAME = NAME;
+  // The buffer first: a failure to obtain it leaves no file behind.
+  if (!BUF) BUF = std::make_unique<char[]>(FILECAP);
   int F = ::open(NAME.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (F < 0) {
     int E = errno;
@@ -26,7 +28,6 @@ void TTEXTOUT::CREATE(const std::string& NAME) {
   FD = F;
   CONSOLE = false;
   CAP = FILECAP;
-  if (!BUF) BUF = std::make_unique<char[]>(FILECAP);
   LEN = 0;
   REGISTERFLUSH(this);
 }

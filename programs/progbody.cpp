@@ -1,8 +1,12 @@
 #include "progbody.hpp"
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "unallvar.hpp"
@@ -38,6 +42,20 @@ void USAGE(const TVARIANT& V) {
       V.PROGRAM, V.PROGRAM, V.PURPOSE, V.PREFIX, V.TABLENAME);
 }
 
+// A standard stream that is closed gets /dev/null opened for reading in
+// its place, so that no file the program creates takes its number; a
+// console write then fails as an I/O error.
+void HOLDSTANDARDSTREAMS() {
+  for (int FD = 0; FD <= 2; ++FD)
+    if (::fcntl(FD, F_GETFD) == -1 && errno == EBADF) {
+      int N = ::open("/dev/null", O_RDONLY);
+      if (N >= 0 && N != FD) {
+        ::dup2(N, FD);
+        ::close(N);
+      }
+    }
+}
+
 }  // namespace
 
 int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
@@ -58,8 +76,12 @@ int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
                  V.PROGRAM, ARGC == 2 ? ARGV[1] : ARGV[ARGC - 1], V.PROGRAM);
     return 2;
   }
-  // A closed pipe on the console is an I/O error like any other.
+  HOLDSTANDARDSTREAMS();
+  // A closed pipe on the console, or a file grown to the size limit, is an
+  // I/O error like any other, not a signal that ends the program.
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::set_new_handler(MEMORYERRORNOALLOC);
   SETPROGRAMNAME(V.PROGRAM);
   CONSOLE.ATTACHCONSOLE();
 

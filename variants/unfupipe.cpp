@@ -323,7 +323,6 @@ void SELECTWRITE(const TVARIANT& V) {
 }
 
 void PAIRBODY(const TVARIANT& V, uint8_t I, uint8_t J) {
-  NEWPAIRPERIODS();
   PLANETLINE(CONSOLE, J, "  perturbing planet is ", J);
   PLANETLINE(F, J, "  perturbing planet is ", J);
   for (int N = 1; N <= NUMSERIES; ++N) {
@@ -376,6 +375,7 @@ void PLANETDRIVER(const TVARIANT& V, uint8_t I) {
     if (J == I) continue;
     CURI = I;
     CURJ = J;
+    NEWPAIRPERIODS();
     F.CREATE(V.PREFIX + BYTETOFIXSTR(I, 2) +
              BYTETOFIXSTR(static_cast<uint8_t>(J), 2) + ".txt");
     PLANETLINE(CONSOLE, I, "  perturbed  planet is ", I);
