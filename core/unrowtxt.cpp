@@ -105,17 +105,21 @@ std::string TSERIESREADER::PLACE() const {
 void TSERIESREADER::SKIPLINE() {
   for (;;) {
     if (POS == LEN && !FILL()) return;
-    // Find the line feed in what the buffer holds.
-    const void* P = std::memchr(BUF.get() + POS, '\n', LEN - POS);
-    const void* Z = std::memchr(BUF.get() + POS, 26, LEN - POS);
-    if (Z != nullptr && (P == nullptr || Z < P)) {
-      POS = static_cast<size_t>(static_cast<const unsigned char*>(Z) - BUF.get());
+    // Find the line feed in what the buffer holds, and a character 26
+    // before it.
+    const unsigned char* B = BUF.get() + POS;
+    const size_t N = LEN - POS;
+    const void* P = std::memchr(B, '\n', N);
+    const size_t UPTO = P != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(P) - B) : N;
+    const void* Z = std::memchr(B, 26, UPTO);
+    if (Z != nullptr) {
+      POS += static_cast<size_t>(static_cast<const unsigned char*>(Z) - B);
       ATEND = true;
       LEN = POS;  // nothing after character 26 is read
       return;
     }
     if (P != nullptr) {
-      POS = static_cast<size_t>(static_cast<const unsigned char*>(P) - BUF.get()) + 1;
+      POS += UPTO + 1;
       ++LINE;
       return;
     }

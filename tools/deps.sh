@@ -1,0 +1,22 @@
+# Installs what a fresh Debian machine lacks to build and test pairterms:
+# cmake, g++, make, GoogleTest (and, with WANT_FUZZ=1, clang with the
+# libFuzzer runtime). Sourced by tools/run-sample and tools/run-tests.
+pairterms_need_packages() {
+  local missing=()
+  command -v cmake >/dev/null 2>&1 || missing+=(cmake)
+  command -v g++ >/dev/null 2>&1 || missing+=(g++)
+  command -v make >/dev/null 2>&1 || missing+=(make)
+  if [ "${WANT_TESTS:-0}" = 1 ] && [ ! -f /usr/include/gtest/gtest.h ]; then
+    missing+=(libgtest-dev)
+  fi
+  if [ "${WANT_FUZZ:-0}" = 1 ]; then
+    command -v clang++ >/dev/null 2>&1 || missing+=(clang)
+    ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
+      missing+=(libclang-rt-14-dev)
+  fi
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" = 0 ] || sudo=sudo
+  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
