@@ -40,6 +40,9 @@ struct TSERIESFILE {
   std::vector<TROWVAR> ROWS;
   std::vector<TROWTAIL> TAILS;
   std::vector<int32_t> LINES;
+  // Rows of order at most ORDERBOUND, when the order filter has run.
+  int ORDERBOUND = -1000;
+  std::vector<int32_t> ORDERKEEP;
 };
 
 TARRAY<TSERIESFILE, 1, NUMSERIES, "series file"> SERIES;
@@ -105,6 +108,12 @@ void LOADSERIES(int N) {
   S.LOADED = true;
 }
 
+TSERIESFILE& LOADEDSERIES(int N) {
+  TSERIESFILE& S = SERIES[N];
+  if (!S.LOADED) LOADSERIES(N);
+  return S;
+}
+
 // Whole-row copy of rows 1..N between tables, N already within 0..MAXARR.
 void COPYROWS(TROWDIM& TO, const TROWDIM& FROM, int32_t N) {
   if (N > 0) {
@@ -123,34 +132,37 @@ struct TPERIODENTRY {
   uint32_t STAMP;
   bool KEEP;
   uint8_t LEN;
-  char TXT[26];
+  char TXT[42];  // "  ", the period, CR LF; or CR LF alone
 };
 
 std::vector<TPERIODENTRY> PERIODS;  // [orientation][MAR1][MAR4]
 uint32_t PERIODSTAMP = 0;
 
-const TPERIODENTRY& PERIODOF(const TVARIANT& V, const TROWVAR& R) {
-  const int O = R.NPA < R.NPB ? 0 : 1;
-  const size_t IDX = (static_cast<size_t>(O) << 16) |
-                     (static_cast<size_t>(static_cast<uint8_t>(R.MAR[1])) << 8) |
-                     static_cast<uint8_t>(R.MAR[4]);
+const TPERIODENTRY& PERIODOF(const TVARIANT& V, uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
+  const size_t IDX = (static_cast<size_t>(NPA < NPB ? 0 : 1) << 16) |
+                     (static_cast<size_t>(static_cast<uint8_t>(MAR1)) << 8) |
+                     static_cast<uint8_t>(MAR4);
   TPERIODENTRY& E = PERIODS[IDX];
   if (E.STAMP != PERIODSTAMP) {
-    const TEXTENDED Q = FREQUENCY(R);
+    const TEXTENDED Q = FREQUENCYOF(NPA, NPB, MAR1, MAR4);
     E.KEEP = V.SELECT == TSELECT::SHORTPERIOD ? std::fabs(Q) > THRESHOLD
                                                : std::fabs(Q) < THRESHOLD;
-    E.LEN = 0;
-    if (E.KEEP && V.PERIODWIDTH > 0) {
-      std::string T = FIXEDTEXT(PERIOD(Q), V.PERIODWIDTH);
-      if (T.size() > sizeof E.TXT) T = T.substr(0, sizeof E.TXT);  // |P| < 2e17
-      std::memcpy(E.TXT, T.data(), T.size());
-      E.LEN = static_cast<uint8_t>(T.size());
-    }
+    std::string T;
+    if (E.KEEP && V.PERIODWIDTH > 0) T = "  " + FIXEDTEXT(PERIOD(Q), V.PERIODWIDTH);
+    if (T.size() > sizeof E.TXT - 2) T.resize(sizeof E.TXT - 2);  // |P| < 2e17
+    T += "\r\n";
+    std::memcpy(E.TXT, T.data(), T.size());
+    E.LEN = static_cast<uint8_t>(T.size());
     E.STAMP = PERIODSTAMP;
   }
   return E;
 }
 
+const TPERIODENTRY& PERIODOF(const TVARIANT& V, const TROWVAR& R) {
+  return PERIODOF(V, R.NPA, R.NPB, R.MAR[1], R.MAR[4]);
+}
+
+// The entries of the previous pair are void from here on.
 void NEWPAIRPERIODS() {
   if (PERIODS.empty()) PERIODS.assign(size_t{2} << 16, TPERIODENTRY{});
   if (++PERIODSTAMP == 0) {
@@ -159,29 +171,78 @@ void NEWPAIRPERIODS() {
   }
 }
 
+// A term to be written by the fused pipeline: the row in its series file,
+// whether it is the mirror image, and what the pipeline made of it.
+struct TOUTROW {
+  int32_t ROW;
+  bool MIRROR;
+  char SIGN;
+  char FCS;
+  const TPERIODENTRY* PERIOD;
+};
+using TOUTLIST = std::vector<TOUTROW>;
+TOUTLIST OUTLIST;
+
 // One row line: planets, amplitude text, exponents, multipliers, code and,
-// where the program has one, the period.
-void WRITEROW(const TVARIANT& V, const TROWVAR& R) {
-  const TROWTAIL& T = SERIES[CURN].TAILS[static_cast<size_t>(R.TXT)];
-  char* P = F.RESERVE(160);
-  int N = FORMATINT(P, R.NPA, 3);
-  N += FORMATINT(P + N, R.NPB, 3);
-  P[N++] = ' ';
-  P[N++] = ' ';
-  P[N++] = std::signbit(R.AMP) ? '-' : ' ';
-  std::memcpy(P + N, T.C, T.LEN);
-  N += T.LEN;
-  P[N++] = R.FCS;
-  if (V.PERIODWIDTH > 0) {
-    const TPERIODENTRY& E = PERIODOF(V, R);
-    P[N++] = ' ';
-    P[N++] = ' ';
-    std::memcpy(P + N, E.TXT, E.LEN);
-    N += E.LEN;
+// where the program has one, the period. PLANETS is the text of columns 1
+// to 8 (both planet numbers and the two blanks before the amplitude).
+void WRITEROW(const char* PLANETS, char SIGN, const TROWTAIL& T, char FCS, const TPERIODENTRY* E) {
+  char* P = F.RESERVE(8 + 1 + sizeof T.C + 1 + sizeof E->TXT);
+  std::memcpy(P, PLANETS, 8);
+  P[8] = SIGN;
+  std::memcpy(P + 9, T.C, sizeof T.C);
+  size_t N = 9 + T.LEN;
+  P[N++] = FCS;
+  if (E != nullptr) {
+    std::memcpy(P + N, E->TXT, sizeof E->TXT);
+    N += E->LEN;
+  } else {
+    P[N++] = '\r';
+    P[N++] = '\n';
   }
-  P[N++] = '\r';
-  P[N++] = '\n';
-  F.COMMIT(static_cast<size_t>(N));
+  F.COMMIT(N);
+}
+
+struct TPLANETS {
+  char C[8];
+};
+
+TPLANETS PLANETSTEXT(uint8_t NPA, uint8_t NPB) {
+  char B[48];
+  int N = FORMATINT(B, NPA, 3);
+  N += FORMATINT(B + N, NPB, 3);
+  TPLANETS P;
+  std::memcpy(P.C, B, 6);  // planet numbers are 1..8
+  P.C[6] = P.C[7] = ' ';
+  return P;
+}
+
+void WRITEROW(const TVARIANT& V, const TROWVAR& R) {
+  WRITEROW(PLANETSTEXT(R.NPA, R.NPB).C, std::signbit(R.AMP) ? '-' : ' ',
+           SERIES[CURN].TAILS[static_cast<size_t>(R.TXT)], R.FCS,
+           V.PERIODWIDTH > 0 ? &PERIODOF(V, R) : nullptr);
+}
+
+void COUNTLINES(int32_t N) {
+  L = ADDCOUNT(L, N, "term count L of the planet");
+  K = ADDCOUNT(K, N, "term count K of the pair");
+  F.PUTINT(N, 10);
+  F.PUTINT(K, 12);
+  F.PUT("         terms number");
+  F.ENDLINE();
+  F.PUTINT(N, 10);
+  F.PUTINT(L, 12);
+  F.PUT("  after  terms number");
+  F.ENDLINE();
+}
+
+void BLOCKLINE(uint8_t I, uint8_t J, int N) {
+  F.PUTINT(MECONE, 10);
+  F.PUTINT(I, 4);
+  F.PUTINT(J, 4);
+  F.PUTINT(N, 4);
+  F.PUT("  before terms number");
+  F.ENDLINE();
 }
 
 void PLANETLINE(TTEXTOUT& T, int NUM, const char* TEXT, int PLANET) {
@@ -200,9 +261,18 @@ int ORDEROF(const TROWVAR& R) {
   return TOSHORTINT(S, "order MEC[1]+MEC[2]+MEC[3]+MEC[4]");
 }
 
-TEXTENDED FREQUENCY(const TROWVAR& R) {
-  return static_cast<TEXTENDED>(R.MAR[1]) * VALAN[R.NPA] +
-         static_cast<TEXTENDED>(R.MAR[4]) * VALAN[R.NPB];
+TEXTENDED FREQUENCYOF(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
+  return static_cast<TEXTENDED>(MAR1) * VALAN[NPA] + static_cast<TEXTENDED>(MAR4) * VALAN[NPB];
+}
+
+TEXTENDED FREQUENCY(const TROWVAR& R) { return FREQUENCYOF(R.NPA, R.NPB, R.MAR[1], R.MAR[4]); }
+
+bool AMPPASSES(const TROWVAR& R, uint8_t NPA, uint8_t NPB, uint8_t J, int BOUND) {
+  TEXTENDED A = R.AMP * FAMUS[J];
+  A = (AXIPO[NPB][R.MEC[6]] * AXIPO[NPA][R.MEC[5]]) * A;
+  const int S = ORDEROF(R);
+  if (S > 0 && S < BOUND + 1) A = A * POWAR[S];
+  return std::fabs(A) > AMPLIMIT;
 }
 
 TEXTENDED PERIOD(TEXTENDED Q) {
@@ -211,8 +281,7 @@ TEXTENDED PERIOD(TEXTENDED Q) {
 }
 
 void READSERIES(uint8_t N) {
-  if (!SERIES[N].LOADED) LOADSERIES(N);
-  const TSERIESFILE& S = SERIES[N];
+  const TSERIESFILE& S = LOADEDSERIES(N);
   MECONE = S.COUNT;
   if (MECONE > 0) {
     (void)(*ROWONE)[MECONE];
@@ -269,11 +338,7 @@ void AMPLTEST(uint8_t J, int BOUND) {
   for (int32_t M = 1; M <= MECONE; ++M) {
     const TROWVAR& R = (*ROWONE)[M];
     CURROW = &R;
-    TEXTENDED A = R.AMP * FAMUS[J];
-    A = (AXIPO[R.NPB][R.MEC[6]] * AXIPO[R.NPA][R.MEC[5]]) * A;
-    const int S = ORDEROF(R);
-    if (S > 0 && S < BOUND + 1) A = A * POWAR[S];
-    if (std::fabs(A) > AMPLIMIT) {
+    if (AMPPASSES(R, R.NPA, R.NPB, J, BOUND)) {
       MECTWO = ADDCOUNT(MECTWO, 1, "MECTWO");
       (*ROWTWO)[MECTWO] = R;
     }
@@ -309,49 +374,131 @@ void SELECTWRITE(const TVARIANT& V) {
     TAB = ROWTRE;
     N = MECTRE;
   }
-  L = ADDCOUNT(L, N, "term count L of the planet");
-  K = ADDCOUNT(K, N, "term count K of the pair");
-  F.PUTINT(N, 10);
-  F.PUTINT(K, 12);
-  F.PUT("         terms number");
-  F.ENDLINE();
-  F.PUTINT(N, 10);
-  F.PUTINT(L, 12);
-  F.PUT("  after  terms number");
-  F.ENDLINE();
+  COUNTLINES(N);
   for (int32_t M = 1; M <= N; ++M) WRITEROW(V, (*TAB)[M]);
 }
+
+namespace {
+
+// One series file of a pair, stage by stage through the row tables.
+void STAGEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
+  READSERIES(static_cast<uint8_t>(N));
+  if (V.ORDERFILTER) ORDERFILTER();
+  BLOCKLINE(I, J, N);
+  PAIRTAG(I, J);
+  if (N == 1) {
+    FIRSTFILE(I, J);
+  } else {
+    switch (V.AMPTEST) {
+      case TAMPTEST::COPYALL:
+        COPYALL();
+        break;
+      case TAMPTEST::TOMAXSUM:
+        AMPLTEST(J, MAXSUM);
+        break;
+      case TAMPTEST::TOTEN:
+        AMPLTEST(J, MAXALLORDER);
+        break;
+    }
+  }
+  SELECTWRITE(V);
+}
+
+// The same block in one pass over the parsed rows of the file: no row is
+// copied between tables; the terms written are gathered as references.
+// Every check happens on the same row and in the same order as in the
+// stages, so a failure comes at the same point.
+void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
+  TSERIESFILE& S = LOADEDSERIES(N);
+  const TROWVAR* ROWS = S.ROWS.data();
+  const int32_t* IDX = nullptr;  // rows that go on, or all
+  int32_t CNT = S.COUNT;
+  if (V.ORDERFILTER) {
+    if (S.ORDERBOUND != MAXSUM) {
+      S.ORDERKEEP.clear();
+      for (int32_t M = 0; M < S.COUNT; ++M) {
+        CURROW = &ROWS[M];
+        if (ORDEROF(ROWS[M]) <= MAXSUM) S.ORDERKEEP.push_back(M);
+      }
+      CURROW = nullptr;
+      S.ORDERBOUND = MAXSUM;
+    }
+    IDX = S.ORDERKEEP.data();
+    CNT = static_cast<int32_t>(S.ORDERKEEP.size());
+  }
+  MECONE = CNT;
+  BLOCKLINE(I, J, N);
+
+  const uint8_t A = I < J ? I : J, B = I < J ? J : I;
+  const TPLANETS PLANETS[2] = {PLANETSTEXT(A, B), PLANETSTEXT(I, J)};
+  TOUTLIST& OUT = OUTLIST;
+  OUT.clear();
+  const bool SELECT = V.SELECT != TSELECT::ALLTERMS;
+  // A prepared term goes to the selection (or straight out in termall).
+  auto TAKE = [&](int32_t M, bool MIRROR) {
+    const TROWVAR& R = ROWS[M];
+    bool NEG = std::signbit(R.AMP) != MIRROR;
+    char FCS = R.FCS;
+    const TPERIODENTRY* E = nullptr;
+    if (SELECT) {
+      E = MIRROR ? &PERIODOF(V, I, J, R.MAR[1], R.MAR[4]) : &PERIODOF(V, A, B, R.MAR[1], R.MAR[4]);
+      if (!E->KEEP) return;
+      if (V.SELECT == TSELECT::SHORTPERIOD) {
+        if (FCS == 'S') {
+          NEG = !NEG;
+          FCS = 'C';
+        } else {
+          FCS = 'S';
+        }
+      }
+    }
+    OUT.push_back(TOUTROW{M, MIRROR, NEG ? '-' : ' ', FCS, E});
+  };
+  auto ROW = [&](int32_t K) { return IDX != nullptr ? IDX[K] : K; };
+
+  if (N == 1) {
+    if (I > J) {
+      // Rows and their mirror images: twice the rows must fit a table.
+      if (2 * static_cast<long>(CNT) > MAXARR) {
+        CURROW = &ROWS[ROW(MAXARR - CNT)];
+        (void)(*ROWTWO)[MAXARR + 1];
+      }
+      for (int32_t K = 0; K < CNT; ++K) TAKE(ROW(K), false);
+      for (int32_t K = 0; K < CNT; ++K) TAKE(ROW(K), true);
+    }
+  } else if (V.AMPTEST == TAMPTEST::COPYALL) {
+    for (int32_t K = 0; K < CNT; ++K) TAKE(ROW(K), false);
+  } else {
+    const int BOUND = V.AMPTEST == TAMPTEST::TOMAXSUM ? MAXSUM : MAXALLORDER;
+    for (int32_t K = 0; K < CNT; ++K) {
+      const int32_t M = ROW(K);
+      CURROW = &ROWS[M];
+      if (AMPPASSES(ROWS[M], A, B, J, BOUND)) TAKE(M, false);
+    }
+    CURROW = nullptr;
+  }
+
+  const int32_t NOUT = static_cast<int32_t>(OUT.size());
+  if (SELECT) MECTRE = NOUT; else MECTWO = NOUT;
+  COUNTLINES(NOUT);
+  const TROWTAIL* TAILS = S.TAILS.data();
+  for (const TOUTROW& O : OUT)
+    WRITEROW(PLANETS[O.MIRROR].C, O.SIGN, TAILS[O.ROW], O.FCS, O.PERIOD);
+}
+
+}  // namespace
+
+TPIPELINEMODE PIPELINEMODE = TPIPELINEMODE::FUSED;
 
 void PAIRBODY(const TVARIANT& V, uint8_t I, uint8_t J) {
   PLANETLINE(CONSOLE, J, "  perturbing planet is ", J);
   PLANETLINE(F, J, "  perturbing planet is ", J);
   for (int N = 1; N <= NUMSERIES; ++N) {
     CURN = N;
-    READSERIES(static_cast<uint8_t>(N));
-    if (V.ORDERFILTER) ORDERFILTER();
-    F.PUTINT(MECONE, 10);
-    F.PUTINT(I, 4);
-    F.PUTINT(J, 4);
-    F.PUTINT(N, 4);
-    F.PUT("  before terms number");
-    F.ENDLINE();
-    PAIRTAG(I, J);
-    if (N == 1) {
-      FIRSTFILE(I, J);
-    } else {
-      switch (V.AMPTEST) {
-        case TAMPTEST::COPYALL:
-          COPYALL();
-          break;
-        case TAMPTEST::TOMAXSUM:
-          AMPLTEST(J, MAXSUM);
-          break;
-        case TAMPTEST::TOTEN:
-          AMPLTEST(J, MAXALLORDER);
-          break;
-      }
-    }
-    SELECTWRITE(V);
+    if (PIPELINEMODE == TPIPELINEMODE::FUSED)
+      FUSEDBLOCK(V, I, J, N);
+    else
+      STAGEDBLOCK(V, I, J, N);
   }
   CURN = 0;
   CONSOLE.PUTINT(I, 4);

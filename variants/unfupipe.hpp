@@ -48,9 +48,20 @@ void SELECTWRITE(const TVARIANT& V);   // ROWTWO -> (ROWTRE) -> F
 void COUNTTABLE(const TVARIANT& V);
 
 // Per-term quantities.
-int ORDEROF(const TROWVAR& R);         // MEC[1]+..+MEC[4], as a shortint
-TEXTENDED FREQUENCY(const TROWVAR& R);  // Q, radians per day
-TEXTENDED PERIOD(TEXTENDED Q);          // P, Julian years; 0 for |Q| < 1E-19
+int ORDEROF(const TROWVAR& R);  // MEC[1]+..+MEC[4], as a shortint
+// Q = MAR[1] * VALAN[NPA] + MAR[4] * VALAN[NPB], radians per day.
+TEXTENDED FREQUENCYOF(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4);
+TEXTENDED FREQUENCY(const TROWVAR& R);
+TEXTENDED PERIOD(TEXTENDED Q);  // P, Julian years; 0 for |Q| < 1E-19
+// The amplitude test of a row tagged with NPA and NPB, for perturbing
+// planet J, halving factor for orders 1..BOUND: |estimate| > 1.0E-16.
+bool AMPPASSES(const TROWVAR& R, uint8_t NPA, uint8_t NPB, uint8_t J, int BOUND);
+
+// How a pair runs its 27 files: stage by stage through the row tables, as
+// described above, or fused into one pass over the parsed rows of each file
+// (the default). Both write the same bytes and fail at the same points.
+enum class TPIPELINEMODE { STAGED, FUSED };
+extern TPIPELINEMODE PIPELINEMODE;
 
 // Back to the state of a fresh start (for tests that run several jobs).
 void RESETPIPELINE();
