@@ -143,7 +143,7 @@ constexpr std::array<std::array<int, 2>, 11> kNearResonant = {{
 
 // Weights of the order (sum of MEC[1..4]) aimed at, for orders 0 .. 16.
 constexpr std::array<int, 17> kOrderWeights = {
-    3, 4, 6, 6, 7, 7, 7, 7, 7, 7, 7, 7, 6, 4, 3, 2, 2};
+    6, 8, 10, 10, 10, 9, 8, 7, 6, 4, 3, 2, 2, 1, 1, 1, 1};
 
 // Weights of the offsets -4 .. 4 between MAR[1] and -MAR[4].
 constexpr std::array<int, 9> kOffsetWeights = {1, 2, 5, 9, 12, 9, 5, 2, 1};
@@ -159,12 +159,12 @@ int abs_of(int v) { return v < 0 ? -v : v; }
 void choose_longitudes(Rng& rng, Term& t)
 {
     const int kind = rng.uniform(0, 99);
-    if (kind < 8) {  // secular
+    if (kind < 1) {  // secular
         t.mar[0] = 0;
         t.mar[3] = 0;
         return;
     }
-    if (kind < 20) {
+    if (kind < 5) {
         const auto& pair = kNearResonant[rng.below(kNearResonant.size())];
         int a = pair[0];
         int b = pair[1];
@@ -182,7 +182,7 @@ void choose_longitudes(Rng& rng, Term& t)
     }
     for (;;) {
         const int band = rng.uniform(0, 99);
-        int k1 = band < 80 ? rng.uniform(0, 5) : band < 95 ? rng.uniform(6, 15) : rng.uniform(16, 30);
+        int k1 = band < 80 ? rng.uniform(1, 5) : band < 95 ? rng.uniform(6, 15) : rng.uniform(16, 30);
         if (rng.coin())
             k1 = -k1;
         const int offset = rng.pick(kOffsetWeights) - 4;

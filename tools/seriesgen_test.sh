@@ -161,8 +161,8 @@ layout)
     [ "$total" -ge 4000 ] && [ "$total" -le 6500 ] || fail "small scale has $total terms"
     # The order filter, the secular and long period selections and the sign
     # and code handling all need a fair share of both kinds of rows.
-    [ $((high * 5)) -ge "$total" ] && [ $((high * 5)) -le $((total * 4)) ] || fail "$high of $total rows above order 8"
-    [ $((secular * 50)) -ge "$total" ] || fail "only $secular secular rows"
+    [ $((high * 10)) -ge "$total" ] && [ $((high * 5)) -le $((total * 4)) ] || fail "$high of $total rows above order 8"
+    [ $((secular * 200)) -ge "$total" ] || fail "only $secular secular rows"
     [ "$resonant" -ge 5 ] || fail "only $resonant rows with 2:5 longitudes"
     [ $((sines * 10)) -ge $((total * 4)) ] && [ $((sines * 10)) -le $((total * 6)) ] || fail "$sines of $total rows are sines"
     [ $((negative * 10)) -ge $((total * 4)) ] && [ $((negative * 10)) -le $((total * 6)) ] || fail "$negative of $total amplitudes negative"
