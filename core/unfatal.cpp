@@ -30,18 +30,22 @@ bool WRITEALL(int FD, const std::string& S) {
   return true;
 }
 
-[[noreturn]] void DIE(std::string_view KIND, std::string_view WHY) {
-  std::string REPORT = std::string(PROGRAMNAME) + ": fatal error 217: ";
-  REPORT += KIND;
-  if (!WHY.empty()) {
-    REPORT += ": ";
-    REPORT += WHY;
+[[noreturn]] void DIEAT(std::string_view KIND, std::string_view WHY, std::string_view WHERE) {
+  std::string K(KIND), W(WHY), WH(WHERE);
+  // A background write that failed earlier is the failure to report.
+  for (TFLUSHABLE* F : FLUSHLIST()) {
+    std::string W2, WH2;
+    if (F->FAILEDBEFORE(W2, WH2)) {
+      K = WRITEERRTEXT;
+      W = W2;
+      WH = WH2;
+      break;
+    }
   }
-  if (WHEREFUNC != nullptr) {
-    std::string W = WHEREFUNC();
-    if (!W.empty()) REPORT += " (" + W + ")";
-  }
-  if (THROWS) throw TFATAL{std::string(KIND), REPORT};
+  std::string REPORT = std::string(PROGRAMNAME) + ": fatal error 217: " + K;
+  if (!W.empty()) REPORT += ": " + W;
+  if (!WH.empty()) REPORT += " (" + WH + ")";
+  if (THROWS) throw TFATAL{K, REPORT};
   // Write out what the open files hold; the file that failed has
   // already dropped what it could not write.
   for (TFLUSHABLE* F : FLUSHLIST()) F->FLUSHBEFOREEXIT();
@@ -49,6 +53,10 @@ bool WRITEALL(int FD, const std::string& S) {
   if (!WRITEALL(STDOUT_FILENO, REPORT)) (void)WRITEALL(STDERR_FILENO, REPORT);
   std::_Exit(FATALSTATUS);
 }
+
+std::string WHERENOW() { return WHEREFUNC != nullptr ? WHEREFUNC() : std::string(); }
+
+[[noreturn]] void DIE(std::string_view KIND, std::string_view WHY) { DIEAT(KIND, WHY, WHERENOW()); }
 
 }  // namespace
 
@@ -96,6 +104,12 @@ void MEMORYERRORNOALLOC() {
 void IOERROR(std::string_view KINDTEXT, std::string_view WHY) {
   DIE(KINDTEXT, WHY);
 }
+
+void IOERRORAT(std::string_view KINDTEXT, std::string_view WHY, std::string_view WHERE) {
+  DIEAT(KINDTEXT, WHY, WHERE);
+}
+
+std::string CURRENTWHERE() { return WHERENOW(); }
 
 const char* OPENERRORTEXT(int ERR, bool FORWRITING) {
   switch (ERR) {

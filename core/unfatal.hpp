@@ -38,6 +38,14 @@ void SETWHERE(TWHEREFUNC WHERE);
 class TFLUSHABLE {
  public:
   virtual void FLUSHBEFOREEXIT() noexcept = 0;
+  // An output written in the background may have failed at a point the
+  // program has already passed: that failure came first and is the one
+  // to report (its text and the place where the program then was).
+  virtual bool FAILEDBEFORE(std::string& WHY, std::string& WHERE) noexcept {
+    (void)WHY;
+    (void)WHERE;
+    return false;
+  }
 
  protected:
   ~TFLUSHABLE() = default;
@@ -54,6 +62,10 @@ void UNREGISTERFLUSH(TFLUSHABLE* F);
 // failed allocations by the program body.
 [[noreturn]] void MEMORYERRORNOALLOC();
 [[noreturn]] void IOERROR(std::string_view KINDTEXT, std::string_view WHY);
+// The same with the place given (instead of the current one).
+[[noreturn]] void IOERRORAT(std::string_view KINDTEXT, std::string_view WHY, std::string_view WHERE);
+// The current place, as the report would give it.
+std::string CURRENTWHERE();
 
 // The I/O text for a failed open of an existing or missing file (errno).
 const char* OPENERRORTEXT(int ERR, bool FORWRITING);

@@ -4,28 +4,60 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
+
+namespace {
+
+// The files written in the background, synchronised before every console
+// line (a sequential run would have written them before it).
+std::vector<TTEXTOUT*>& BACKGROUND() {
+  static std::vector<TTEXTOUT*> LIST;
+  return LIST;
+}
+
+}  // namespace
 
 TTEXTOUT::TTEXTOUT() = default;
 
 TTEXTOUT::~TTEXTOUT() {
+  if (THREAD.joinable()) {
+    {
+      std::lock_guard<std::mutex> G(M);
+      STOP = true;
+    }
+    CV.notify_all();
+    THREAD.join();
+  }
   if (FD >= 0) {
     UNREGISTERFLUSH(this);
     if (!CONSOLE) ::close(FD);
   }
+  auto& B = BACKGROUND();
+  B.erase(std::remove(B.begin(), B.end(), this), B.end());
 }
 
 void TTEXTOUT::CREATE(const std::string& NAME) {
   FILENAME = NAME;
-  // The buffer first: a failure to obtain it leaves no file behind.
-  if (!BUF) BUF = std::make_unique<char[]>(FILECAP);
+  // The buffers and the writer first: a failure to obtain them leaves no
+  // file behind.
+  if (STORE.empty()) {
+    for (int I = 0; I < NBUFFERS; ++I) STORE.push_back(std::make_unique<char[]>(FILECAP));
+    for (int I = 1; I < NBUFFERS; ++I) FREE.push_back(STORE[static_cast<size_t>(I)].get());
+    BUF = STORE[0].get();
+    THREAD = std::thread([this] { WRITER(); });
+    BACKGROUND().push_back(this);
+  }
   int F = ::open(NAME.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (F < 0) {
     int E = errno;
-    IOERROR(OPENERRORTEXT(E, true),
-            "cannot create " + NAME + ": " + std::strerror(E));
+    IOERROR(OPENERRORTEXT(E, true), "cannot create " + NAME + ": " + std::strerror(E));
   }
-  FD = F;
+  {
+    std::lock_guard<std::mutex> G(M);
+    FD = F;
+    ERR = 0;
+  }
   CONSOLE = false;
   CAP = FILECAP;
   LEN = 0;
@@ -37,7 +69,8 @@ void TTEXTOUT::ATTACHCONSOLE() {
   FD = STDOUT_FILENO;
   CONSOLE = true;
   CAP = CONSOLECAP;
-  BUF = std::make_unique<char[]>(CONSOLECAP);
+  STORE.push_back(std::make_unique<char[]>(CONSOLECAP));
+  BUF = STORE.back().get();
   LEN = 0;
   REGISTERFLUSH(this);
 }
@@ -45,60 +78,153 @@ void TTEXTOUT::ATTACHCONSOLE() {
 void TTEXTOUT::CLOSE() {
   if (FD < 0) return;
   FLUSH();
+  SYNC();
   UNREGISTERFLUSH(this);
   int F = FD;
-  FD = -1;
+  {
+    std::lock_guard<std::mutex> G(M);
+    FD = -1;
+  }
   if (!CONSOLE && ::close(F) != 0) {
     int E = errno;
     IOERROR(WRITEERRTEXT, "cannot close " + FILENAME + ": " + std::strerror(E));
   }
 }
 
-void TTEXTOUT::WRITEOUT(const char* P, size_t N) {
+bool TTEXTOUT::WRITEALL(int FD, const char* P, size_t N, int& ERR) {
   while (N > 0) {
     ssize_t W = ::write(FD, P, N);
     if (W < 0 && errno == EINTR) continue;
     if (W <= 0) {
-      int E = W < 0 ? errno : EIO;
-      // What could not be written is dropped, so that the fatal exit
-      // does not try again.
-      LEN = 0;
-      IOERROR(WRITEERRTEXT,
-              "cannot write " + FILENAME + ": " + std::strerror(E));
+      ERR = W < 0 ? errno : EIO;
+      return false;
     }
     P += W;
     N -= static_cast<size_t>(W);
+  }
+  return true;
+}
+
+void TTEXTOUT::WRITEFAILED(int E) {
+  // What could not be written is dropped, so that the fatal exit does not
+  // try again.
+  LEN = 0;
+  IOERROR(WRITEERRTEXT, "cannot write " + FILENAME + ": " + std::strerror(E));
+}
+
+// The background writer: writes the chunks in the order handed over; after
+// a failure it drops the rest.
+void TTEXTOUT::WRITER() {
+  std::unique_lock<std::mutex> G(M);
+  for (;;) {
+    CV.wait(G, [this] { return STOP || !QUEUE.empty(); });
+    if (QUEUE.empty()) return;
+    TCHUNK C = std::move(QUEUE.front());
+    QUEUE.pop_front();
+    BUSY = true;
+    const bool WRITE = ERR == 0;
+    const int TO = FD;
+    G.unlock();
+    int E = 0;
+    bool OK = !WRITE || WRITEALL(TO, C.DATA, C.LEN, E);
+    G.lock();
+    if (!OK) {
+      ERR = E;
+      ERRWHERE = std::move(C.WHERE);
+    }
+    BUSY = false;
+    FREE.push_back(C.DATA);
+    CV.notify_all();
+  }
+}
+
+// Hands the filled buffer to the writer and takes a free one.
+void TTEXTOUT::HANDOVER() {
+  std::unique_lock<std::mutex> G(M);
+  if (ERR != 0) {
+    // Already failed: the program is past that point; report it now.
+    G.unlock();
+    SYNC();
+  }
+  QUEUE.push_back(TCHUNK{BUF, LEN, CURRENTWHERE()});
+  CV.notify_all();
+  CV.wait(G, [this] { return !FREE.empty(); });
+  BUF = FREE.back();
+  FREE.pop_back();
+  LEN = 0;
+}
+
+// Waits for every chunk handed over; a failed write ends the program.
+void TTEXTOUT::SYNC() {
+  if (CONSOLE || !THREAD.joinable()) return;
+  std::unique_lock<std::mutex> G(M);
+  CV.wait(G, [this] { return QUEUE.empty() && !BUSY; });
+  if (ERR != 0) {
+    const int E = ERR;
+    const std::string WH = ERRWHERE;
+    ERR = 0;  // reported once
+    G.unlock();
+    LEN = 0;
+    IOERRORAT(WRITEERRTEXT, "cannot write " + FILENAME + ": " + std::strerror(E), WH);
   }
 }
 
 void TTEXTOUT::FLUSH() {
   if (LEN == 0) return;
-  size_t N = LEN;
-  LEN = 0;
-  WRITEOUT(BUF.get(), N);
+  if (CONSOLE) {
+    // A console line comes after everything written before it.
+    for (TTEXTOUT* T : BACKGROUND()) T->SYNC();
+    int E = 0;
+    size_t N = LEN;
+    LEN = 0;
+    if (!WRITEALL(FD, BUF, N, E)) WRITEFAILED(E);
+    return;
+  }
+  HANDOVER();
 }
 
 void TTEXTOUT::MAKEROOM(size_t) { FLUSH(); }
 
+void TTEXTOUT::PUTSLOW(std::string_view S) {
+  while (!S.empty()) {
+    if (LEN == CAP) FLUSH();
+    size_t N = std::min(S.size(), CAP - LEN);
+    S.copy(BUF + LEN, N);
+    LEN += N;
+    S.remove_prefix(N);
+  }
+}
+
+bool TTEXTOUT::FAILEDBEFORE(std::string& WHY, std::string& WHERE) noexcept {
+  if (CONSOLE || !THREAD.joinable()) return false;
+  std::unique_lock<std::mutex> G(M);
+  CV.wait(G, [this] { return QUEUE.empty() && !BUSY; });
+  if (ERR == 0) return false;
+  WHY = "cannot write " + FILENAME + ": " + std::strerror(ERR);
+  WHERE = ERRWHERE;
+  ERR = 0;
+  LEN = 0;  // the buffer being filled lies beyond the failure
+  return true;
+}
+
 void TTEXTOUT::FLUSHBEFOREEXIT() noexcept {
-  if (FD < 0 || LEN == 0) return;
-  const char* P = BUF.get();
+  if (FD < 0) return;
+  if (!CONSOLE && THREAD.joinable()) {
+    std::unique_lock<std::mutex> G(M);
+    CV.wait(G, [this] { return QUEUE.empty() && !BUSY; });
+    if (ERR != 0) return;
+  }
+  if (LEN == 0) return;
+  int E = 0;
   size_t N = LEN;
   LEN = 0;
-  while (N > 0) {
-    ssize_t W = ::write(FD, P, N);
-    if (W < 0 && errno == EINTR) continue;
-    if (W <= 0) return;
-    P += W;
-    N -= static_cast<size_t>(W);
-  }
+  (void)WRITEALL(FD, BUF, N, E);
 }
 
 int FORMATINT(char* P, long long V, int W) {
   char T[24];
   int N = 0;
-  unsigned long long U = V < 0 ? 0ULL - static_cast<unsigned long long>(V)
-                               : static_cast<unsigned long long>(V);
+  unsigned long long U = V < 0 ? 0ULL - static_cast<unsigned long long>(V) : static_cast<unsigned long long>(V);
   do {
     T[N++] = static_cast<char>('0' + U % 10);
     U /= 10;

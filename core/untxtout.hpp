@@ -1,15 +1,28 @@
 // untxtout: text output to a file or the console. Every line ends with CR
-// LF. Output is gathered in a buffer and written with few system calls; the
-// console writes each line out as soon as it is complete. Every failure to
-// create or write ends the program with the I/O error; on any fatal exit
-// the complete lines still in the buffer are written out first.
+// LF. Output is gathered in large buffers and written with few system
+// calls; the console writes each line out as soon as it is complete.
+//
+// A file is written by a background thread while the program goes on
+// filling the next buffer, in the same order and the same pieces as a
+// plain sequential write. The program waits for the background writes
+// before it closes the file and before every console line, and a fatal
+// error waits for them too: a write that failed is reported as the I/O
+// error at the place where the program was when it handed that buffer
+// over, just as if the write had been made there. Every failure to create
+// or write ends the program with the I/O error; on any fatal exit the
+// complete lines still in the buffer are written out first.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "unfatal.hpp"
 
@@ -28,15 +41,14 @@ class TTEXTOUT final : public TFLUSHABLE {
   bool ISOPEN() const { return FD >= 0; }
 
   void PUT(std::string_view S) {
-    if (LEN + S.size() > CAP) [[unlikely]] {
-      MAKEROOM(S.size());
-      if (S.size() > CAP) return WRITEOUT(S.data(), S.size());
-    }
-    S.copy(BUF.get() + LEN, S.size());
+    if (LEN + S.size() > CAP) [[unlikely]]
+      return PUTSLOW(S);
+    S.copy(BUF + LEN, S.size());
     LEN += S.size();
   }
   void PUTCH(char C) {
-    if (LEN == CAP) [[unlikely]] MAKEROOM(1);
+    if (LEN == CAP) [[unlikely]]
+      MAKEROOM(1);
     BUF[LEN++] = C;
   }
   // Integer right-aligned in W characters, blank-filled; written in full
@@ -45,31 +57,58 @@ class TTEXTOUT final : public TFLUSHABLE {
   void ENDLINE();
 
   // Direct access for callers that assemble lines in place: room for at
-  // least N characters at the end of the buffer; COMMIT adds N written.
+  // least N (at most 4096) characters at the end of the buffer; COMMIT
+  // adds N written.
   char* RESERVE(size_t N) {
-    if (LEN + N > CAP) [[unlikely]] MAKEROOM(N);
-    return BUF.get() + LEN;
+    if (LEN + N > CAP) [[unlikely]]
+      MAKEROOM(N);
+    return BUF + LEN;
   }
   void COMMIT(size_t N) { LEN += N; }
 
   const std::string& NAME() const { return FILENAME; }
 
   void FLUSHBEFOREEXIT() noexcept override;
+  bool FAILEDBEFORE(std::string& WHY, std::string& WHERE) noexcept override;
 
  private:
+  struct TCHUNK {
+    char* DATA;
+    size_t LEN;
+    std::string WHERE;  // the place of the program when handed over
+  };
+
+  void PUTSLOW(std::string_view S);
   void MAKEROOM(size_t N);
   void FLUSH();
-  void WRITEOUT(const char* P, size_t N);
+  void HANDOVER();
+  void SYNC();
+  void WRITER();
+  static bool WRITEALL(int FD, const char* P, size_t N, int& ERR);
+  [[noreturn]] void WRITEFAILED(int ERR);
 
-  static constexpr size_t FILECAP = size_t{1} << 20;
+  static constexpr size_t FILECAP = size_t{1} << 21;
   static constexpr size_t CONSOLECAP = size_t{1} << 12;
+  static constexpr int NBUFFERS = 3;
 
   int FD = -1;
   bool CONSOLE = false;
   std::string FILENAME;
-  std::unique_ptr<char[]> BUF;
+  char* BUF = nullptr;  // the buffer being filled
   size_t LEN = 0;
   size_t CAP = 0;
+  std::vector<std::unique_ptr<char[]>> STORE;
+
+  // The background writer of a file.
+  std::thread THREAD;
+  std::mutex M;
+  std::condition_variable CV;
+  std::deque<TCHUNK> QUEUE;     // handed over, not yet written
+  std::vector<char*> FREE;      // buffers ready to be filled
+  bool BUSY = false;            // the writer holds a chunk
+  bool STOP = false;
+  int ERR = 0;                  // errno of the first failed write
+  std::string ERRWHERE;
 };
 
 // Decimal digits of V right-aligned in W characters into P; returns the

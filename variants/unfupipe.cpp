@@ -34,10 +34,22 @@ struct TROWTAIL {
   uint8_t LEN;
 };
 
+// What the fused pipeline reads of every row, packed: the exponents and
+// multipliers that enter the amplitude test and the frequency, the order
+// (not yet tested against the shortint range) and the code.
+struct TPACK {
+  int8_t MEC5, MEC6;
+  int16_t ORDER;
+  int8_t MAR1, MAR4;
+  char FCS;
+};
+
 struct TSERIESFILE {
   bool LOADED = false;
   int32_t COUNT = 0;
   std::vector<TROWVAR> ROWS;
+  std::vector<TEXTENDED> AMPS;
+  std::vector<TPACK> PACKS;
   std::vector<TROWTAIL> TAILS;
   std::vector<int32_t> LINES;
   // Rows of order at most ORDERBOUND, when the order filter has run.
@@ -69,14 +81,28 @@ std::string WHERE() {
   return W;
 }
 
+// The shortints -128..127 right-aligned in 4 characters.
+struct TINT4 {
+  char C[256][4];
+  TINT4() {
+    for (int V = -128; V <= 127; ++V) {
+      char B[32];
+      FORMATINT(B, V, 4);
+      std::memcpy(C[V + 128], B, 4);
+    }
+  }
+  const char* operator()(int8_t V) const { return C[V + 128]; }
+};
+const TINT4 INT4;
+
 void MAKETAIL(const TROWVAR& R, const TAMPTEXT& A, TROWTAIL& T) {
   char* P = T.C;
   std::memcpy(P, A.C, A.LEN);
   P += A.LEN;
   *P++ = ' ';
-  for (int I = 1; I <= NUMSEL; ++I) P += FORMATINT(P, R.MEC[I], 4);
+  for (int I = 1; I <= NUMSEL; ++I, P += 4) std::memcpy(P, INT4(R.MEC[I]), 4);
   *P++ = ' ';
-  for (int I = 1; I <= MAXARG; ++I) P += FORMATINT(P, R.MAR[I], 4);
+  for (int I = 1; I <= MAXARG; ++I, P += 4) std::memcpy(P, INT4(R.MAR[I]), 4);
   *P++ = ' ';
   *P++ = ' ';
   T.LEN = static_cast<uint8_t>(P - T.C);
@@ -88,12 +114,15 @@ void LOADSERIES(int N) {
   S.COUNT = IN.READCOUNT();
   try {
     S.ROWS.resize(static_cast<size_t>(S.COUNT));
+    S.AMPS.resize(static_cast<size_t>(S.COUNT));
+    S.PACKS.resize(static_cast<size_t>(S.COUNT));
     S.TAILS.resize(static_cast<size_t>(S.COUNT));
     S.LINES.resize(static_cast<size_t>(S.COUNT));
   } catch (const std::bad_alloc&) {
     MEMORYERROR("the rows of a series file",
                 static_cast<unsigned long long>(S.COUNT) *
-                    (sizeof(TROWVAR) + sizeof(TROWTAIL) + sizeof(int32_t)));
+                    (sizeof(TROWVAR) + sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TROWTAIL) +
+                     sizeof(int32_t)));
   }
   TAMPTEXT A;
   for (int32_t M = 0; M < S.COUNT; ++M) {
@@ -103,6 +132,10 @@ void LOADSERIES(int N) {
     R.TXT = M;
     S.LINES[static_cast<size_t>(M)] = static_cast<int32_t>(IN.TERMLINE());
     MAKETAIL(R, A, S.TAILS[static_cast<size_t>(M)]);
+    S.AMPS[static_cast<size_t>(M)] = R.AMP;
+    S.PACKS[static_cast<size_t>(M)] =
+        TPACK{R.MEC[5], R.MEC[6], static_cast<int16_t>(R.MEC[1] + R.MEC[2] + R.MEC[3] + R.MEC[4]),
+              R.MAR[1], R.MAR[4], R.FCS};
   }
   IN.CLOSE();
   S.LOADED = true;
@@ -138,12 +171,14 @@ struct TPERIODENTRY {
 std::vector<TPERIODENTRY> PERIODS;  // [orientation][MAR1][MAR4]
 uint32_t PERIODSTAMP = 0;
 
+size_t PERIODINDEX(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
+  return (static_cast<size_t>(NPA < NPB ? 0 : 1) << 16) | (static_cast<size_t>(static_cast<uint8_t>(MAR1)) << 8) |
+         static_cast<uint8_t>(MAR4);
+}
+
 const TPERIODENTRY& PERIODOF(const TVARIANT& V, uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
-  const size_t IDX = (static_cast<size_t>(NPA < NPB ? 0 : 1) << 16) |
-                     (static_cast<size_t>(static_cast<uint8_t>(MAR1)) << 8) |
-                     static_cast<uint8_t>(MAR4);
-  TPERIODENTRY& E = PERIODS[IDX];
-  if (E.STAMP != PERIODSTAMP) {
+  TPERIODENTRY& E = PERIODS[PERIODINDEX(NPA, NPB, MAR1, MAR4)];
+  if (E.STAMP != PERIODSTAMP) [[unlikely]] {
     const TEXTENDED Q = FREQUENCYOF(NPA, NPB, MAR1, MAR4);
     E.KEEP = V.SELECT == TSELECT::SHORTPERIOD ? std::fabs(Q) > THRESHOLD
                                                : std::fabs(Q) < THRESHOLD;
@@ -256,9 +291,10 @@ void PLANETLINE(TTEXTOUT& T, int NUM, const char* TEXT, int PLANET) {
 
 // ---------------------------------------------------------------------------
 
+int ORDEROF(long ORDERSUM) { return TOSHORTINT(ORDERSUM, "order MEC[1]+MEC[2]+MEC[3]+MEC[4]"); }
+
 int ORDEROF(const TROWVAR& R) {
-  const long long S = static_cast<long long>(R.MEC[1]) + R.MEC[2] + R.MEC[3] + R.MEC[4];
-  return TOSHORTINT(S, "order MEC[1]+MEC[2]+MEC[3]+MEC[4]");
+  return ORDEROF(static_cast<long>(R.MEC[1]) + R.MEC[2] + R.MEC[3] + R.MEC[4]);
 }
 
 TEXTENDED FREQUENCYOF(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
@@ -267,10 +303,11 @@ TEXTENDED FREQUENCYOF(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
 
 TEXTENDED FREQUENCY(const TROWVAR& R) { return FREQUENCYOF(R.NPA, R.NPB, R.MAR[1], R.MAR[4]); }
 
-bool AMPPASSES(const TROWVAR& R, uint8_t NPA, uint8_t NPB, uint8_t J, int BOUND) {
-  TEXTENDED A = R.AMP * FAMUS[J];
-  A = (AXIPO[NPB][R.MEC[6]] * AXIPO[NPA][R.MEC[5]]) * A;
-  const int S = ORDEROF(R);
+bool AMPPASSES(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, uint8_t NPA, uint8_t NPB, uint8_t J,
+               int BOUND) {
+  TEXTENDED A = AMP * FAMUS[J];
+  A = (AXIPO[NPB][MEC6] * AXIPO[NPA][MEC5]) * A;
+  const int S = ORDEROF(ORDERSUM);
   if (S > 0 && S < BOUND + 1) A = A * POWAR[S];
   return std::fabs(A) > AMPLIMIT;
 }
@@ -338,7 +375,8 @@ void AMPLTEST(uint8_t J, int BOUND) {
   for (int32_t M = 1; M <= MECONE; ++M) {
     const TROWVAR& R = (*ROWONE)[M];
     CURROW = &R;
-    if (AMPPASSES(R, R.NPA, R.NPB, J, BOUND)) {
+    if (AMPPASSES(R.AMP, R.MEC[5], R.MEC[6], static_cast<long>(R.MEC[1]) + R.MEC[2] + R.MEC[3] + R.MEC[4],
+                  R.NPA, R.NPB, J, BOUND)) {
       MECTWO = ADDCOUNT(MECTWO, 1, "MECTWO");
       (*ROWTWO)[MECTWO] = R;
     }
@@ -411,6 +449,8 @@ void STAGEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
 void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   TSERIESFILE& S = LOADEDSERIES(N);
   const TROWVAR* ROWS = S.ROWS.data();
+  const TEXTENDED* AMPS = S.AMPS.data();
+  const TPACK* PACKS = S.PACKS.data();
   const int32_t* IDX = nullptr;  // rows that go on, or all
   int32_t CNT = S.COUNT;
   if (V.ORDERFILTER) {
@@ -418,7 +458,7 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
       S.ORDERKEEP.clear();
       for (int32_t M = 0; M < S.COUNT; ++M) {
         CURROW = &ROWS[M];
-        if (ORDEROF(ROWS[M]) <= MAXSUM) S.ORDERKEEP.push_back(M);
+        if (ORDEROF(PACKS[M].ORDER) <= MAXSUM) S.ORDERKEEP.push_back(M);
       }
       CURROW = nullptr;
       S.ORDERBOUND = MAXSUM;
@@ -436,20 +476,20 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   const bool SELECT = V.SELECT != TSELECT::ALLTERMS;
   // A prepared term goes to the selection (or straight out in termall).
   auto TAKE = [&](int32_t M, bool MIRROR) {
-    const TROWVAR& R = ROWS[M];
-    bool NEG = std::signbit(R.AMP) != MIRROR;
-    char FCS = R.FCS;
+    const TPACK& P = PACKS[M];
     const TPERIODENTRY* E = nullptr;
     if (SELECT) {
-      E = MIRROR ? &PERIODOF(V, I, J, R.MAR[1], R.MAR[4]) : &PERIODOF(V, A, B, R.MAR[1], R.MAR[4]);
+      E = MIRROR ? &PERIODOF(V, I, J, P.MAR1, P.MAR4) : &PERIODOF(V, A, B, P.MAR1, P.MAR4);
       if (!E->KEEP) return;
-      if (V.SELECT == TSELECT::SHORTPERIOD) {
-        if (FCS == 'S') {
-          NEG = !NEG;
-          FCS = 'C';
-        } else {
-          FCS = 'S';
-        }
+    }
+    bool NEG = std::signbit(AMPS[M]) != MIRROR;
+    char FCS = P.FCS;
+    if (V.SELECT == TSELECT::SHORTPERIOD) {
+      if (FCS == 'S') {
+        NEG = !NEG;
+        FCS = 'C';
+      } else {
+        FCS = 'S';
       }
     }
     OUT.push_back(TOUTROW{M, MIRROR, NEG ? '-' : ' ', FCS, E});
@@ -472,8 +512,9 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
     const int BOUND = V.AMPTEST == TAMPTEST::TOMAXSUM ? MAXSUM : MAXALLORDER;
     for (int32_t K = 0; K < CNT; ++K) {
       const int32_t M = ROW(K);
+      const TPACK& P = PACKS[M];
       CURROW = &ROWS[M];
-      if (AMPPASSES(ROWS[M], A, B, J, BOUND)) TAKE(M, false);
+      if (AMPPASSES(AMPS[M], P.MEC5, P.MEC6, P.ORDER, A, B, J, BOUND)) TAKE(M, false);
     }
     CURROW = nullptr;
   }

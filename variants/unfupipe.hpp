@@ -49,13 +49,16 @@ void COUNTTABLE(const TVARIANT& V);
 
 // Per-term quantities.
 int ORDEROF(const TROWVAR& R);  // MEC[1]+..+MEC[4], as a shortint
+int ORDEROF(long ORDERSUM);
 // Q = MAR[1] * VALAN[NPA] + MAR[4] * VALAN[NPB], radians per day.
 TEXTENDED FREQUENCYOF(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4);
 TEXTENDED FREQUENCY(const TROWVAR& R);
 TEXTENDED PERIOD(TEXTENDED Q);  // P, Julian years; 0 for |Q| < 1E-19
-// The amplitude test of a row tagged with NPA and NPB, for perturbing
+// The amplitude test of a row with amplitude AMP, axis exponents MEC5 and
+// MEC6 and order sum ORDERSUM, tagged with NPA and NPB, for perturbing
 // planet J, halving factor for orders 1..BOUND: |estimate| > 1.0E-16.
-bool AMPPASSES(const TROWVAR& R, uint8_t NPA, uint8_t NPB, uint8_t J, int BOUND);
+bool AMPPASSES(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, uint8_t NPA, uint8_t NPB, uint8_t J,
+               int BOUND);
 
 // How a pair runs its 27 files: stage by stage through the row tables, as
 // described above, or fused into one pass over the parsed rows of each file
