@@ -1,6 +1,9 @@
 #include "unfupipe.hpp"
 
+#include <sys/mman.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -25,33 +28,64 @@ namespace {
 // order 1 to 27, so every failure of the reader comes at the same point as
 // if each pair read them anew; later pairs take the rows from here.
 
-// Text of a row line from column 10 to column 83: the amplitude's digits
-// and exponent, the six exponents and the six multipliers with their
-// separators. The sign (column 9) and the code (column 84) come from the
-// row itself, which the pipeline may have changed.
-struct TROWTAIL {
-  char C[79];
+// Everything of a row but its amplitude, packed in 16 bytes: exponents,
+// multipliers, code, and the order (not yet tested against the shortint
+// range).
+struct TPACK {
+  TDIMSEL MEC;
+  TDIMARG MAR;
+  char FCS;
+  int8_t SPARE;
+  int16_t ORDER;
+};
+static_assert(sizeof(TPACK) == 16);
+
+// The magnitude part of the amplitude text of a row (see AMPDIGITS).
+struct TDIGITS {
+  char C[24];
   uint8_t LEN;
 };
 
-// What the fused pipeline reads of every row, packed: the exponents and
-// multipliers that enter the amplitude test and the frequency, the order
-// (not yet tested against the shortint range) and the code.
-struct TPACK {
-  int8_t MEC5, MEC6;
-  int16_t ORDER;
-  int8_t MAR1, MAR4;
-  char FCS;
+// Storage for the large per-row arrays: mapped and populated in one call,
+// which costs far less than a page fault for every page of a million rows.
+template <typename T>
+struct TBIGALLOC {
+  using value_type = T;
+  TBIGALLOC() = default;
+  template <typename U>
+  TBIGALLOC(const TBIGALLOC<U>&) {}
+  static constexpr size_t LARGE = size_t{1} << 16;
+  T* allocate(size_t N) {
+    const size_t BYTES = N * sizeof(T);
+    if (BYTES < LARGE) {
+      if (void* P = std::malloc(BYTES)) return static_cast<T*>(P);
+      throw std::bad_alloc();
+    }
+    void* P = ::mmap(nullptr, BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (P == MAP_FAILED) throw std::bad_alloc();
+    return static_cast<T*>(P);
+  }
+  void deallocate(T* P, size_t N) {
+    if (N * sizeof(T) < LARGE)
+      std::free(P);
+    else
+      ::munmap(P, N * sizeof(T));
+  }
+  template <typename U>
+  bool operator==(const TBIGALLOC<U>&) const {
+    return true;
+  }
 };
+template <typename T>
+using TBIGVEC = std::vector<T, TBIGALLOC<T>>;
 
 struct TSERIESFILE {
   bool LOADED = false;
   int32_t COUNT = 0;
-  std::vector<TROWVAR> ROWS;
-  std::vector<TEXTENDED> AMPS;
-  std::vector<TPACK> PACKS;
-  std::vector<TROWTAIL> TAILS;
-  std::vector<int32_t> LINES;
+  TBIGVEC<TEXTENDED> AMPS;
+  TBIGVEC<TPACK> PACKS;
+  TBIGVEC<TDIGITS> DIGITS;
+  TBIGVEC<int32_t> LINES;  // line of each term in the file
   // Rows of order at most ORDERBOUND, when the order filter has run.
   int ORDERBOUND = -1000;
   std::vector<int32_t> ORDERKEEP;
@@ -59,9 +93,10 @@ struct TSERIESFILE {
 
 TARRAY<TSERIESFILE, 1, NUMSERIES, "series file"> SERIES;
 
-// Where the pipeline is, for fatal reports.
+// Where the pipeline is, for fatal reports: pair, series file, and the
+// place (0-based) of the term in hand in its file, or -1.
 int CURI = 0, CURJ = 0, CURN = 0;
-const TROWVAR* CURROW = nullptr;
+long CURTERM = -1;
 
 std::string SERIESNAME(int N) { return "puf" + BYTETOFIXSTR(static_cast<uint8_t>(N), 2) + ".txt"; }
 
@@ -70,12 +105,11 @@ std::string WHERE() {
   std::string W = "pair " + std::to_string(CURI) + "-" + std::to_string(CURJ);
   if (CURN != 0) {
     W += ", " + SERIESNAME(CURN);
-    if (CURROW != nullptr) {
+    if (CURTERM >= 0) {
       const TSERIESFILE& S = SERIES[CURN];
-      long T = CURROW->TXT;
-      W += ", term " + std::to_string(T + 1);
-      if (T >= 0 && T < static_cast<long>(S.LINES.size()))
-        W += " at line " + std::to_string(S.LINES[static_cast<size_t>(T)]);
+      W += ", term " + std::to_string(CURTERM + 1);
+      if (CURTERM < static_cast<long>(S.LINES.size()))
+        W += " at line " + std::to_string(S.LINES[static_cast<size_t>(CURTERM)]);
     }
   }
   return W;
@@ -95,47 +129,36 @@ struct TINT4 {
 };
 const TINT4 INT4;
 
-void MAKETAIL(const TROWVAR& R, const TAMPTEXT& A, TROWTAIL& T) {
-  char* P = T.C;
-  std::memcpy(P, A.C, A.LEN);
-  P += A.LEN;
-  *P++ = ' ';
-  for (int I = 1; I <= NUMSEL; ++I, P += 4) std::memcpy(P, INT4(R.MEC[I]), 4);
-  *P++ = ' ';
-  for (int I = 1; I <= MAXARG; ++I, P += 4) std::memcpy(P, INT4(R.MAR[I]), 4);
-  *P++ = ' ';
-  *P++ = ' ';
-  T.LEN = static_cast<uint8_t>(P - T.C);
-}
-
 void LOADSERIES(int N) {
   TSERIESFILE& S = SERIES[N];
   TSERIESREADER IN(SERIESNAME(N));
   S.COUNT = IN.READCOUNT();
+  const size_t C = static_cast<size_t>(S.COUNT);
   try {
-    S.ROWS.resize(static_cast<size_t>(S.COUNT));
-    S.AMPS.resize(static_cast<size_t>(S.COUNT));
-    S.PACKS.resize(static_cast<size_t>(S.COUNT));
-    S.TAILS.resize(static_cast<size_t>(S.COUNT));
-    S.LINES.resize(static_cast<size_t>(S.COUNT));
+    S.AMPS.resize(C);
+    S.PACKS.resize(C);
+    S.DIGITS.resize(C);
+    S.LINES.resize(C);
   } catch (const std::bad_alloc&) {
     MEMORYERROR("the rows of a series file",
-                static_cast<unsigned long long>(S.COUNT) *
-                    (sizeof(TROWVAR) + sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TROWTAIL) +
-                     sizeof(int32_t)));
+                C * (sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TDIGITS) + sizeof(int32_t)));
   }
   TAMPTEXT A;
-  for (int32_t M = 0; M < S.COUNT; ++M) {
-    TROWVAR& R = S.ROWS[static_cast<size_t>(M)];
+  TROWVAR R;
+  for (size_t M = 0; M < C; ++M) {
     R = RECNUL;
     IN.READTERM(R, &A);
-    R.TXT = M;
-    S.LINES[static_cast<size_t>(M)] = static_cast<int32_t>(IN.TERMLINE());
-    MAKETAIL(R, A, S.TAILS[static_cast<size_t>(M)]);
-    S.AMPS[static_cast<size_t>(M)] = R.AMP;
-    S.PACKS[static_cast<size_t>(M)] =
-        TPACK{R.MEC[5], R.MEC[6], static_cast<int16_t>(R.MEC[1] + R.MEC[2] + R.MEC[3] + R.MEC[4]),
-              R.MAR[1], R.MAR[4], R.FCS};
+    S.LINES[M] = static_cast<int32_t>(IN.TERMLINE());
+    S.AMPS[M] = R.AMP;
+    TPACK& P = S.PACKS[M];
+    P.MEC = R.MEC;
+    P.MAR = R.MAR;
+    P.FCS = R.FCS;
+    P.SPARE = 0;
+    P.ORDER = static_cast<int16_t>(R.MEC[1] + R.MEC[2] + R.MEC[3] + R.MEC[4]);
+    TDIGITS& D = S.DIGITS[M];
+    std::memcpy(D.C, A.C, A.LEN);
+    D.LEN = A.LEN;
   }
   IN.CLOSE();
   S.LOADED = true;
@@ -221,21 +244,27 @@ TOUTLIST OUTLIST;
 // One row line: planets, amplitude text, exponents, multipliers, code and,
 // where the program has one, the period. PLANETS is the text of columns 1
 // to 8 (both planet numbers and the two blanks before the amplitude).
-void WRITEROW(const char* PLANETS, char SIGN, const TROWTAIL& T, char FCS, const TPERIODENTRY* E) {
-  char* P = F.RESERVE(8 + 1 + sizeof T.C + 1 + sizeof E->TXT);
-  std::memcpy(P, PLANETS, 8);
-  P[8] = SIGN;
-  std::memcpy(P + 9, T.C, sizeof T.C);
-  size_t N = 9 + T.LEN;
-  P[N++] = FCS;
+void WRITEROW(const char* PLANETS, char SIGN, const TDIGITS& D, const TPACK& P, char FCS, const TPERIODENTRY* E) {
+  char* O = F.RESERVE(8 + 1 + sizeof D.C + 52 + 1 + sizeof E->TXT);
+  std::memcpy(O, PLANETS, 8);
+  O[8] = SIGN;
+  std::memcpy(O + 9, D.C, sizeof D.C);
+  char* Q = O + 9 + D.LEN;
+  *Q++ = ' ';
+  for (int I = 1; I <= NUMSEL; ++I, Q += 4) std::memcpy(Q, INT4(P.MEC[I]), 4);
+  *Q++ = ' ';
+  for (int I = 1; I <= MAXARG; ++I, Q += 4) std::memcpy(Q, INT4(P.MAR[I]), 4);
+  *Q++ = ' ';
+  *Q++ = ' ';
+  *Q++ = FCS;
   if (E != nullptr) {
-    std::memcpy(P + N, E->TXT, sizeof E->TXT);
-    N += E->LEN;
+    std::memcpy(Q, E->TXT, sizeof E->TXT);
+    Q += E->LEN;
   } else {
-    P[N++] = '\r';
-    P[N++] = '\n';
+    *Q++ = '\r';
+    *Q++ = '\n';
   }
-  F.COMMIT(N);
+  F.COMMIT(static_cast<size_t>(Q - O));
 }
 
 struct TPLANETS {
@@ -253,8 +282,11 @@ TPLANETS PLANETSTEXT(uint8_t NPA, uint8_t NPB) {
 }
 
 void WRITEROW(const TVARIANT& V, const TROWVAR& R) {
+  TPACK P{};
+  P.MEC = R.MEC;
+  P.MAR = R.MAR;
   WRITEROW(PLANETSTEXT(R.NPA, R.NPB).C, std::signbit(R.AMP) ? '-' : ' ',
-           SERIES[CURN].TAILS[static_cast<size_t>(R.TXT)], R.FCS,
+           SERIES[CURN].DIGITS[static_cast<size_t>(R.TXT)], P, R.FCS,
            V.PERIODWIDTH > 0 ? &PERIODOF(V, R) : nullptr);
 }
 
@@ -320,9 +352,15 @@ TEXTENDED PERIOD(TEXTENDED Q) {
 void READSERIES(uint8_t N) {
   const TSERIESFILE& S = LOADEDSERIES(N);
   MECONE = S.COUNT;
-  if (MECONE > 0) {
-    (void)(*ROWONE)[MECONE];
-    std::memcpy(ROWONE->DATA(), S.ROWS.data(), S.ROWS.size() * sizeof(TROWVAR));
+  for (int32_t M = 1; M <= MECONE; ++M) {
+    TROWVAR& R = (*ROWONE)[M];
+    const TPACK& P = S.PACKS[static_cast<size_t>(M - 1)];
+    R = RECNUL;
+    R.AMP = S.AMPS[static_cast<size_t>(M - 1)];
+    R.MEC = P.MEC;
+    R.MAR = P.MAR;
+    R.FCS = P.FCS;
+    R.TXT = M - 1;
   }
 }
 
@@ -332,13 +370,13 @@ void ORDERFILTER() {
   MECONE = 0;
   for (int32_t M = 1; M <= MECAUX; ++M) {
     const TROWVAR& R = (*ROWAUX)[M];
-    CURROW = &R;
+    CURTERM = R.TXT;
     if (ORDEROF(R) <= MAXSUM) {
       MECONE = ADDCOUNT(MECONE, 1, "MECONE");
       (*ROWONE)[MECONE] = R;
     }
   }
-  CURROW = nullptr;
+  CURTERM = -1;
 }
 
 void PAIRTAG(uint8_t I, uint8_t J) {
@@ -364,24 +402,24 @@ void FIRSTFILE(uint8_t I, uint8_t J) {
     R.NPA = I;
     R.NPB = J;
     MECTWO = ADDCOUNT(MECTWO, 1, "MECTWO");
-    CURROW = &R;
+    CURTERM = R.TXT;
     (*ROWTWO)[MECTWO] = R;
   }
-  CURROW = nullptr;
+  CURTERM = -1;
 }
 
 void AMPLTEST(uint8_t J, int BOUND) {
   MECTWO = 0;
   for (int32_t M = 1; M <= MECONE; ++M) {
     const TROWVAR& R = (*ROWONE)[M];
-    CURROW = &R;
+    CURTERM = R.TXT;
     if (AMPPASSES(R.AMP, R.MEC[5], R.MEC[6], static_cast<long>(R.MEC[1]) + R.MEC[2] + R.MEC[3] + R.MEC[4],
                   R.NPA, R.NPB, J, BOUND)) {
       MECTWO = ADDCOUNT(MECTWO, 1, "MECTWO");
       (*ROWTWO)[MECTWO] = R;
     }
   }
-  CURROW = nullptr;
+  CURTERM = -1;
 }
 
 void COPYALL() {
@@ -448,7 +486,6 @@ void STAGEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
 // stages, so a failure comes at the same point.
 void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   TSERIESFILE& S = LOADEDSERIES(N);
-  const TROWVAR* ROWS = S.ROWS.data();
   const TEXTENDED* AMPS = S.AMPS.data();
   const TPACK* PACKS = S.PACKS.data();
   const int32_t* IDX = nullptr;  // rows that go on, or all
@@ -457,10 +494,10 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
     if (S.ORDERBOUND != MAXSUM) {
       S.ORDERKEEP.clear();
       for (int32_t M = 0; M < S.COUNT; ++M) {
-        CURROW = &ROWS[M];
+        CURTERM = M;
         if (ORDEROF(PACKS[M].ORDER) <= MAXSUM) S.ORDERKEEP.push_back(M);
       }
-      CURROW = nullptr;
+      CURTERM = -1;
       S.ORDERBOUND = MAXSUM;
     }
     IDX = S.ORDERKEEP.data();
@@ -479,7 +516,7 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
     const TPACK& P = PACKS[M];
     const TPERIODENTRY* E = nullptr;
     if (SELECT) {
-      E = MIRROR ? &PERIODOF(V, I, J, P.MAR1, P.MAR4) : &PERIODOF(V, A, B, P.MAR1, P.MAR4);
+      E = MIRROR ? &PERIODOF(V, I, J, P.MAR[1], P.MAR[4]) : &PERIODOF(V, A, B, P.MAR[1], P.MAR[4]);
       if (!E->KEEP) return;
     }
     bool NEG = std::signbit(AMPS[M]) != MIRROR;
@@ -500,7 +537,7 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
     if (I > J) {
       // Rows and their mirror images: twice the rows must fit a table.
       if (2 * static_cast<long>(CNT) > MAXARR) {
-        CURROW = &ROWS[ROW(MAXARR - CNT)];
+        CURTERM = ROW(MAXARR - CNT);
         (void)(*ROWTWO)[MAXARR + 1];
       }
       for (int32_t K = 0; K < CNT; ++K) TAKE(ROW(K), false);
@@ -513,18 +550,18 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
     for (int32_t K = 0; K < CNT; ++K) {
       const int32_t M = ROW(K);
       const TPACK& P = PACKS[M];
-      CURROW = &ROWS[M];
-      if (AMPPASSES(AMPS[M], P.MEC5, P.MEC6, P.ORDER, A, B, J, BOUND)) TAKE(M, false);
+      CURTERM = M;
+      if (AMPPASSES(AMPS[M], P.MEC[5], P.MEC[6], P.ORDER, A, B, J, BOUND)) TAKE(M, false);
     }
-    CURROW = nullptr;
+    CURTERM = -1;
   }
 
   const int32_t NOUT = static_cast<int32_t>(OUT.size());
   if (SELECT) MECTRE = NOUT; else MECTWO = NOUT;
   COUNTLINES(NOUT);
-  const TROWTAIL* TAILS = S.TAILS.data();
+  const TDIGITS* DIGITS = S.DIGITS.data();
   for (const TOUTROW& O : OUT)
-    WRITEROW(PLANETS[O.MIRROR].C, O.SIGN, TAILS[O.ROW], O.FCS, O.PERIOD);
+    WRITEROW(PLANETS[O.MIRROR].C, O.SIGN, DIGITS[O.ROW], PACKS[O.ROW], O.FCS, O.PERIOD);
 }
 
 }  // namespace
@@ -611,5 +648,5 @@ void RESETPIPELINE() {
     for (int Y = 1; Y <= MAXIPA; ++Y) Z[X][Y] = 0;
   K = L = 0;
   CURI = CURJ = CURN = 0;
-  CURROW = nullptr;
+  CURTERM = -1;
 }
