@@ -13,6 +13,7 @@ namespace {
 const char* PROGRAMNAME = "pairterms";
 TWHEREFUNC WHEREFUNC = nullptr;
 bool THROWS = false;
+thread_local bool THREADTHROWS = false;
 
 std::vector<TFLUSHABLE*>& FLUSHLIST() {
   static std::vector<TFLUSHABLE*> LIST;
@@ -32,6 +33,7 @@ bool WRITEALL(int FD, const std::string& S) {
 
 [[noreturn]] void DIEAT(std::string_view KIND, std::string_view WHY, std::string_view WHERE) {
   std::string K(KIND), W(WHY), WH(WHERE);
+  if (THREADTHROWS) throw TFATAL{K, "", W};
   // A background write that failed earlier is the failure to report.
   for (TFLUSHABLE* F : FLUSHLIST()) {
     std::string W2, WH2;
@@ -45,7 +47,7 @@ bool WRITEALL(int FD, const std::string& S) {
   std::string REPORT = std::string(PROGRAMNAME) + ": fatal error 217: " + K;
   if (!W.empty()) REPORT += ": " + W;
   if (!WH.empty()) REPORT += " (" + WH + ")";
-  if (THROWS) throw TFATAL{K, REPORT};
+  if (THROWS) throw TFATAL{K, REPORT, W};
   // Write out what the open files hold; the file that failed has
   // already dropped what it could not write.
   for (TFLUSHABLE* F : FLUSHLIST()) F->FLUSHBEFOREEXIT();
@@ -54,7 +56,10 @@ bool WRITEALL(int FD, const std::string& S) {
   std::_Exit(FATALSTATUS);
 }
 
-std::string WHERENOW() { return WHEREFUNC != nullptr ? WHEREFUNC() : std::string(); }
+std::string WHERENOW() {
+  if (THREADTHROWS) return {};
+  return WHEREFUNC != nullptr ? WHEREFUNC() : std::string();
+}
 
 [[noreturn]] void DIE(std::string_view KIND, std::string_view WHY) { DIEAT(KIND, WHY, WHERENOW()); }
 
@@ -63,6 +68,8 @@ std::string WHERENOW() { return WHEREFUNC != nullptr ? WHEREFUNC() : std::string
 void SETPROGRAMNAME(const char* NAME) { PROGRAMNAME = NAME; }
 void SETWHERE(TWHEREFUNC WHERE) { WHEREFUNC = WHERE; }
 void SETFATALTHROWS(bool T) { THROWS = T; }
+void SETTHREADTHROWS(bool T) { THREADTHROWS = T; }
+void FATALAGAIN(const TFATAL& E) { DIE(E.KIND, E.WHY); }
 
 void REGISTERFLUSH(TFLUSHABLE* F) { FLUSHLIST().push_back(F); }
 void UNREGISTERFLUSH(TFLUSHABLE* F) {
@@ -87,7 +94,7 @@ void MEMORYERROR(const char* WHAT, unsigned long long BYTES) {
 }
 
 void MEMORYERRORNOALLOC() {
-  if (THROWS) throw TFATAL{MEMORYTEXT, MEMORYTEXT};
+  if (THROWS || THREADTHROWS) throw TFATAL{MEMORYTEXT, MEMORYTEXT, "working storage cannot be obtained"};
   for (TFLUSHABLE* F : FLUSHLIST()) F->FLUSHBEFOREEXIT();
   const char* PARTS[] = {PROGRAMNAME, ": fatal error 217: ", MEMORYTEXT,
                          ": working storage cannot be obtained\r\n"};

@@ -72,7 +72,15 @@ const char* OPENERRORTEXT(int ERR, bool FORWRITING);
 
 // For tests: instead of ending the process, throw TFATAL.
 struct TFATAL {
-  std::string KIND;
-  std::string REPORT;
+  std::string KIND;    // the kind's text
+  std::string REPORT;  // the whole report line
+  std::string WHY;     // what the report says after the kind
+  TFATAL(std::string K = {}, std::string R = {}, std::string W = {})
+      : KIND(std::move(K)), REPORT(std::move(R)), WHY(std::move(W)) {}
 };
 void SETFATALTHROWS(bool THROWS);
+// For work done on another thread for the program: a fatal error there
+// throws TFATAL (kind and why only), for the program to raise it again
+// with FATALAGAIN when it reaches the point where it would have met it.
+void SETTHREADTHROWS(bool THROWS);
+[[noreturn]] void FATALAGAIN(const TFATAL& E);

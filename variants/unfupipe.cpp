@@ -5,7 +5,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <array>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -164,11 +168,93 @@ void LOADSERIES(int N) {
   S.LOADED = true;
 }
 
+// The series files are parsed ahead, in file order, by two background
+// threads while the first pair runs. A failure met there is kept with its
+// file and raised when the pair reaches that file, where a run that reads
+// each file when it needs it would meet it; nothing else of a parse is
+// visible.
+class TPARSERS {
+ public:
+  ~TPARSERS() { STOPALL(); }
+
+  TSERIESFILE& WAITFOR(int N) {
+    std::unique_lock<std::mutex> G(M);
+    if (THREADS.empty()) START();
+    CV.wait(G, [&] { return STATE[N] == DONE || STATE[N] == FAILED; });
+    if (STATE[N] == FAILED) {
+      const TFATAL E = FAILURE[N];
+      G.unlock();
+      FATALAGAIN(E);
+    }
+    return SERIES[N];
+  }
+
+  void STOPALL() {
+    {
+      std::lock_guard<std::mutex> G(M);
+      STOP = true;
+    }
+    for (std::thread& T : THREADS) T.join();
+    THREADS.clear();
+    STOP = false;
+    NEXT = 1;
+    STATE.fill(NOTSTARTED);
+  }
+
+ private:
+  enum TSTATE { NOTSTARTED, PARSING, DONE, FAILED };
+  static constexpr int NTHREADS = 2;
+
+  void START() {
+    for (int K = 0; K < NTHREADS; ++K) THREADS.emplace_back([this] { WORK(); });
+  }
+
+  void WORK() {
+    SETTHREADTHROWS(true);
+    for (;;) {
+      int N;
+      {
+        std::lock_guard<std::mutex> G(M);
+        if (STOP || NEXT > NUMSERIES) return;
+        N = NEXT++;
+        STATE[N] = PARSING;
+      }
+      TSTATE R = DONE;
+      TFATAL E;
+      try {
+        LOADSERIES(N);
+      } catch (const TFATAL& X) {
+        E = X;
+        R = FAILED;
+      } catch (const std::bad_alloc&) {
+        E = TFATAL{MEMORYTEXT, "", "working storage cannot be obtained"};
+        R = FAILED;
+      }
+      {
+        std::lock_guard<std::mutex> G(M);
+        STATE[N] = R;
+        FAILURE[N] = E;
+      }
+      CV.notify_all();
+    }
+  }
+
+  std::mutex M;
+  std::condition_variable CV;
+  std::vector<std::thread> THREADS;
+  bool STOP = false;
+  int NEXT = 1;
+  std::array<TSTATE, NUMSERIES + 1> STATE{};
+  std::array<TFATAL, NUMSERIES + 1> FAILURE;
+};
+
+TPARSERS PARSERS;
+
 TSERIESFILE& LOADEDSERIES(int N) {
-  TSERIESFILE& S = SERIES[N];
-  if (!S.LOADED) LOADSERIES(N);
-  return S;
+  (void)SERIES[N];  // the file number is within 1..27
+  return PARSERS.WAITFOR(N);
 }
+
 
 // Whole-row copy of rows 1..N between tables, N already within 0..MAXARR.
 void COPYROWS(TROWDIM& TO, const TROWDIM& FROM, int32_t N) {
@@ -643,6 +729,7 @@ void COUNTTABLE(const TVARIANT& V) {
 }
 
 void RESETPIPELINE() {
+  PARSERS.STOPALL();
   for (int N = 1; N <= NUMSERIES; ++N) SERIES[N] = TSERIESFILE{};
   for (int X = 1; X <= MAXIPA; ++X)
     for (int Y = 1; Y <= MAXIPA; ++Y) Z[X][Y] = 0;
