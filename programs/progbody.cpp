@@ -23,8 +23,25 @@
 
 namespace {
 
-void USAGE(const TVARIANT& V) {
-  std::printf(
+// Writes TEXT to STREAM with every line ended by CR LF, as all the
+// programs' output; true when it was written.
+bool PUTLINES(std::FILE* STREAM, const std::string& TEXT) {
+  std::string OUT;
+  for (char C : TEXT) {
+    if (C == '\n') OUT += '\r';
+    OUT += C;
+  }
+  return std::fwrite(OUT.data(), 1, OUT.size(), STREAM) == OUT.size() && std::fflush(STREAM) == 0;
+}
+
+std::string FORMAT(const char* FMT, auto... ARGS) {
+  char B[2048];
+  int N = std::snprintf(B, sizeof B, FMT, ARGS...);
+  return std::string(B, static_cast<size_t>(N < 0 ? 0 : N < static_cast<int>(sizeof B) ? N : sizeof B - 1));
+}
+
+bool USAGE(const TVARIANT& V) {
+  return PUTLINES(stdout, FORMAT(
       "Usage: %s [--help | --version]\n"
       "\n"
       "%s %s.\n"
@@ -39,7 +56,7 @@ void USAGE(const TVARIANT& V) {
       "(a missing or damaged series file, a value out of range, a file that\n"
       "cannot be written), reported in one line on standard output; 2 for a\n"
       "bad command line.\n",
-      V.PROGRAM, V.PROGRAM, V.PURPOSE, V.PREFIX, V.TABLENAME);
+      V.PROGRAM, V.PROGRAM, V.PURPOSE, V.PREFIX, V.TABLENAME));
 }
 
 // A standard stream that is closed gets /dev/null opened for reading in
@@ -59,28 +76,23 @@ void HOLDSTANDARDSTREAMS() {
 }  // namespace
 
 int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
-  if (ARGC > 1) {
-    std::string A = ARGV[1];
-    if (ARGC == 2 && (A == "--help" || A == "-h")) {
-      USAGE(V);
-      return std::fflush(stdout) == 0 ? 0 : 2;
-    }
-    if (ARGC == 2 && A == "--version") {
-      std::printf("%s %s\n", V.PROGRAM, PAIRTERMS_VERSION);
-      return std::fflush(stdout) == 0 ? 0 : 2;
-    }
-    std::fprintf(stderr,
-                 "%s: unexpected argument '%s'\n"
-                 "Usage: %s [--help | --version]; it takes no other arguments "
-                 "and works in the current directory.\n",
-                 V.PROGRAM, ARGC == 2 ? ARGV[1] : ARGV[ARGC - 1], V.PROGRAM);
-    return 2;
-  }
-  HOLDSTANDARDSTREAMS();
   // A closed pipe on the console, or a file grown to the size limit, is an
   // I/O error like any other, not a signal that ends the program.
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
+  if (ARGC > 1) {
+    std::string A = ARGV[1];
+    if (ARGC == 2 && (A == "--help" || A == "-h")) return USAGE(V) ? 0 : 2;
+    if (ARGC == 2 && A == "--version")
+      return PUTLINES(stdout, FORMAT("%s %s\n", V.PROGRAM, PAIRTERMS_VERSION)) ? 0 : 2;
+    PUTLINES(stderr, FORMAT(
+                 "%s: unexpected argument '%s'\n"
+                 "Usage: %s [--help | --version]; it takes no other arguments "
+                 "and works in the current directory.\n",
+                 V.PROGRAM, ARGC == 2 ? ARGV[1] : ARGV[ARGC - 1], V.PROGRAM));
+    return 2;
+  }
+  HOLDSTANDARDSTREAMS();
   std::set_new_handler(MEMORYERRORNOALLOC);
   SETPROGRAMNAME(V.PROGRAM);
   CONSOLE.ATTACHCONSOLE();
