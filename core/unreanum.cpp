@@ -167,9 +167,9 @@ bool READINT(std::string_view F, long long& VALUE) {
   long long X = 0;
   for (; I < F.size(); ++I) {
     if (!ISDIGIT(F[I])) return false;
-    if (X < CAP) X = X * 10 + (F[I] - '0');
+    const int D = F[I] - '0';
+    X = X <= (CAP - D) / 10 ? X * 10 + D : CAP;
   }
-  if (X > CAP) X = CAP;
   VALUE = NEG ? -X : X;
   return true;
 }

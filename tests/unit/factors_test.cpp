@@ -1,0 +1,160 @@
+// Planet factors (FORFACTOM) and power tables (POWOMEL) against published
+// figures, their bit-exact recurrences, the planet names and the bounds of
+// the checked arrays.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "unallcon.hpp"
+#include "unalltyp.hpp"
+#include "unelmini.hpp"
+#include "unfatal.hpp"
+#include "unvarpow.hpp"
+
+namespace {
+
+bool SAMEBITS(long double A, long double B) { return std::memcmp(&A, &B, 10) == 0; }
+
+// E with ten significant digits.
+std::string TEN(long double E) {
+  char B[40];
+  std::snprintf(B, sizeof B, "%.9LE", E);
+  return B;
+}
+
+class PlanetFactors : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    FORFACTOM();
+    POWOMEL();
+  }
+};
+
+TEST_F(PlanetFactors, MassesAndMeanMotionsMatchThePublishedFigures) {
+  const char* FAMUSTEXT[] = {"4.912547451E-11", "7.243452486E-10", "8.997011347E-10", "9.549535106E-11",
+                             "2.825345910E-07", "8.459715186E-08", "1.292024917E-08", "1.524358901E-08"};
+  const char* FAMUPTEXT[] = {"2.959122574E-04", "2.959129818E-04", "2.959138815E-04", "2.959139770E-04",
+                             "2.961965115E-04", "2.962811087E-04", "2.962940289E-04", "2.963092725E-04"};
+  const char* VALANTEXT[] = {"7.142480717E-02", "2.796249062E-02", "1.720217855E-02", "9.146154646E-03",
+                             "1.450346717E-03", "5.835877770E-04", "2.046978184E-04", "1.043880573E-04"};
+  const char* PERIODTEXT[] = {"87.9692", "224.7005", "365.2552", "686.9756",
+                              "4332.1954", "10766.4786", "30694.9305", "60190.6528"};
+  for (int N = 1; N <= MAXIPA; ++N) {
+    SCOPED_TRACE(N);
+    EXPECT_EQ(TEN(FAMUS[N]), FAMUSTEXT[N - 1]);
+    EXPECT_EQ(TEN(FAMUP[N]), FAMUPTEXT[N - 1]);
+    EXPECT_EQ(TEN(VALAN[N]), VALANTEXT[N - 1]);
+    EXPECT_TRUE(SAMEBITS(VALAX[N], SEMIMAJORAXI[N]));
+    char B[40];
+    std::snprintf(B, sizeof B, "%.4Lf", TWOPIEXT / VALAN[N]);
+    EXPECT_STREQ(B, PERIODTEXT[N - 1]);
+    if (N > 1) {
+      EXPECT_GT(FAMUP[N], FAMUP[N - 1]);
+    }
+  }
+  // The first mass to twelve digits: the quotient is 4.91254745145e-11.
+  char B[40];
+  std::snprintf(B, sizeof B, "%.11LE", FAMUS[1]);
+  EXPECT_EQ(std::string(B).substr(0, 12), "4.9125474514");
+  EXPECT_NEAR(static_cast<double>(FAMUP[8] / SQRGAUK), 1.0013, 1e-4);
+  EXPECT_NEAR(static_cast<double>(TWOPIEXT / VALAN[8] / 365.25L), 164.79, 0.005);
+}
+
+TEST_F(PlanetFactors, FactorsFollowTheirOperationsBitForBit) {
+  volatile long double K = GAUSSK;
+  volatile long double K2 = K * K;
+  EXPECT_TRUE(SAMEBITS(SQRGAUK, K2));
+  volatile long double SUM = K2;
+  for (int N = 1; N <= MAXIPA; ++N) {
+    SCOPED_TRACE(N);
+    volatile long double MASS = SYSTEMOFMASS[N];
+    volatile long double Q = K2 / MASS;
+    EXPECT_TRUE(SAMEBITS(FAMUS[N], Q));
+    SUM = Q + SUM;
+    EXPECT_TRUE(SAMEBITS(FAMUP[N], SUM));
+    volatile long double A = SEMIMAJORAXI[N];
+    volatile long double A2 = A * A;
+    volatile long double A3 = A2 * A;
+    volatile long double R = SUM / A3;
+    volatile long double S = std::sqrt(static_cast<long double>(R));
+    EXPECT_TRUE(SAMEBITS(VALAN[N], S));
+  }
+}
+
+TEST_F(PlanetFactors, AxisPowersAndHalvings) {
+  EXPECT_EQ(POWAR[0], 1.0L);
+  EXPECT_EQ(POWAR[10], 1.0L / 1024);
+  for (int K = 0; K <= MAXHALF; ++K) EXPECT_EQ(POWAR[K], std::ldexp(1.0L, -K)) << K;
+
+  EXPECT_NEAR(static_cast<double>(AXIPO[8][30] / 2.210223E44L), 1.0, 1e-6);
+  EXPECT_NEAR(static_cast<double>(AXIPO[1][-30] / 2.319274E12L), 1.0, 1e-6);
+  EXPECT_NEAR(static_cast<double>(AXIPO[3][30]), 0.99996400, 1e-8);
+  EXPECT_NEAR(static_cast<double>(AXIPO[3][-30]), 1.00003600, 1e-8);
+  for (int N = 1; N <= MAXIPA; ++N) {
+    SCOPED_TRACE(N);
+    EXPECT_EQ(AXIPO[N][0], 1.0L);
+    EXPECT_TRUE(SAMEBITS(AXIPO[N][1], VALAX[N]));
+    // Repeated multiplication upwards, repeated division downwards.
+    volatile long double A = VALAX[N];
+    volatile long double P = 1.0L;
+    for (int K = 1; K <= MAXAXIEXP; ++K) {
+      P = A * P;
+      ASSERT_TRUE(SAMEBITS(AXIPO[N][K], P)) << "k = " << K;
+    }
+    P = 1.0L;
+    for (int K = -1; K >= -MAXAXIEXP; --K) {
+      P = P / A;
+      ASSERT_TRUE(SAMEBITS(AXIPO[N][K], P)) << "k = " << K;
+    }
+  }
+}
+
+TEST_F(PlanetFactors, NamesAreTwelveCharactersRightAligned) {
+  const char* PLAIN[] = {"Mercury", "Venus", "Earth-Moon", "Mars", "Jupiter", "Saturn", "Uranus", "Neptune"};
+  for (int N = 1; N <= MAXIPA; ++N) {
+    std::string S = NAMEOFPLANET[N];
+    ASSERT_EQ(S.size(), 12u) << N;
+    EXPECT_EQ(S, std::string(12 - std::strlen(PLAIN[N - 1]), ' ') + PLAIN[N - 1]);
+  }
+}
+
+TEST_F(PlanetFactors, IndexesOutsideTheBoundsAreRangeErrors) {
+  SETFATALTHROWS(true);
+  auto KINDOF = [](auto F) -> std::string {
+    try {
+      F();
+    } catch (const TFATAL& E) {
+      EXPECT_NE(E.REPORT.find(RANGETEXT), std::string::npos) << E.REPORT;
+      return E.KIND;
+    }
+    return "(none)";
+  };
+  EXPECT_EQ(KINDOF([] { (void)AXIPO[1][31]; }), RANGETEXT);
+  EXPECT_EQ(KINDOF([] { (void)AXIPO[1][-31]; }), RANGETEXT);
+  EXPECT_EQ(KINDOF([] { (void)AXIPO[0][0]; }), RANGETEXT);
+  EXPECT_EQ(KINDOF([] { (void)AXIPO[9][0]; }), RANGETEXT);
+  EXPECT_EQ(KINDOF([] { (void)POWAR[11]; }), RANGETEXT);
+  EXPECT_EQ(KINDOF([] { (void)FAMUS[0]; }), RANGETEXT);
+  EXPECT_EQ(KINDOF([] { (void)NAMEOFPLANET[9]; }), RANGETEXT);
+  std::unique_ptr<TROWDIM> T(new TROWDIM);
+  TROWDIM& R = *T;
+  EXPECT_EQ(KINDOF([&R] { (void)R[0]; }), RANGETEXT);
+  EXPECT_EQ(KINDOF([&R] { (void)R[74968]; }), RANGETEXT);
+  EXPECT_EQ(KINDOF([&R] { R[1].MEC[7] = 0; }), RANGETEXT);
+  EXPECT_EQ(KINDOF([&R] { R[1].MAR[0] = 0; }), RANGETEXT);
+  // The first and last rows are inside.
+  EXPECT_EQ(KINDOF([&R] { R[1].FCS = 'S'; R[MAXARR].FCS = 'C'; }), "(none)");
+  // The report names the index and the bounds.
+  try {
+    (void)AXIPO[1][31];
+  } catch (const TFATAL& E) {
+    EXPECT_NE(E.REPORT.find("31"), std::string::npos) << E.REPORT;
+    EXPECT_NE(E.REPORT.find("-30"), std::string::npos) << E.REPORT;
+  }
+}
+
+}  // namespace
