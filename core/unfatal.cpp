@@ -16,8 +16,10 @@ bool THROWS = false;
 thread_local bool THREADTHROWS = false;
 
 std::vector<TFLUSHABLE*>& FLUSHLIST() {
-  static std::vector<TFLUSHABLE*> LIST;
-  return LIST;
+  // Never destroyed: outputs with static lifetime leave it in their
+  // destructors.
+  static auto* LIST = new std::vector<TFLUSHABLE*>;
+  return *LIST;
 }
 
 bool WRITEALL(int FD, const std::string& S) {

@@ -6,14 +6,17 @@
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 
 namespace {
 
 // The files written in the background, synchronised before every console
 // line (a sequential run would have written them before it).
 std::vector<TTEXTOUT*>& BACKGROUND() {
-  static std::vector<TTEXTOUT*> LIST;
-  return LIST;
+  // Never destroyed: outputs with static lifetime leave it in their
+  // destructors.
+  static auto* LIST = new std::vector<TTEXTOUT*>;
+  return *LIST;
 }
 
 }  // namespace
@@ -45,8 +48,12 @@ void TTEXTOUT::CREATE(const std::string& NAME) {
     for (int I = 0; I < NBUFFERS; ++I) STORE.push_back(std::make_unique<char[]>(FILECAP));
     for (int I = 1; I < NBUFFERS; ++I) FREE.push_back(STORE[static_cast<size_t>(I)].get());
     BUF = STORE[0].get();
-    THREAD = std::thread([this] { WRITER(); });
-    BACKGROUND().push_back(this);
+    try {
+      THREAD = std::thread([this] { WRITER(); });
+      BACKGROUND().push_back(this);
+    } catch (const std::system_error&) {
+      // No room for another thread: the file is written in place.
+    }
   }
   int F = ::open(NAME.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (F < 0) {
@@ -140,6 +147,13 @@ void TTEXTOUT::WRITER() {
 
 // Hands the filled buffer to the writer and takes a free one.
 void TTEXTOUT::HANDOVER() {
+  if (!THREAD.joinable()) {
+    int E = 0;
+    size_t N = LEN;
+    LEN = 0;
+    if (!WRITEALL(FD, BUF, N, E)) WRITEFAILED(E);
+    return;
+  }
   std::unique_lock<std::mutex> G(M);
   if (ERR != 0) {
     // Already failed: the program is past that point; report it now.

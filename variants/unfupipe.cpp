@@ -11,6 +11,7 @@
 #include <new>
 #include <thread>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "unallvar.hpp"
@@ -179,7 +180,13 @@ class TPARSERS {
 
   TSERIESFILE& WAITFOR(int N) {
     std::unique_lock<std::mutex> G(M);
-    if (THREADS.empty()) START();
+    if (THREADS.empty() && !INPLACE) START();
+    if (INPLACE) {
+      // No thread could be started: the file is parsed here, now.
+      G.unlock();
+      if (!SERIES[N].LOADED) LOADSERIES(N);
+      return SERIES[N];
+    }
     CV.wait(G, [&] { return STATE[N] == DONE || STATE[N] == FAILED; });
     if (STATE[N] == FAILED) {
       const TFATAL E = FAILURE[N];
@@ -197,6 +204,7 @@ class TPARSERS {
     for (std::thread& T : THREADS) T.join();
     THREADS.clear();
     STOP = false;
+    INPLACE = false;
     NEXT = 1;
     STATE.fill(NOTSTARTED);
   }
@@ -206,7 +214,11 @@ class TPARSERS {
   static constexpr int NTHREADS = 2;
 
   void START() {
-    for (int K = 0; K < NTHREADS; ++K) THREADS.emplace_back([this] { WORK(); });
+    try {
+      for (int K = 0; K < NTHREADS; ++K) THREADS.emplace_back([this] { WORK(); });
+    } catch (const std::system_error&) {
+      if (THREADS.empty()) INPLACE = true;  // one thread parses all, if any started
+    }
   }
 
   void WORK() {
@@ -243,6 +255,7 @@ class TPARSERS {
   std::condition_variable CV;
   std::vector<std::thread> THREADS;
   bool STOP = false;
+  bool INPLACE = false;
   int NEXT = 1;
   std::array<TSTATE, NUMSERIES + 1> STATE{};
   std::array<TFATAL, NUMSERIES + 1> FAILURE;
