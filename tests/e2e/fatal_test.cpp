@@ -18,15 +18,6 @@
 
 namespace {
 
-std::string FMT(const char* F, ...) {
-  char B[256];
-  va_list A;
-  va_start(A, F);
-  std::vsnprintf(B, sizeof B, F, A);
-  va_end(A);
-  return B;
-}
-
 struct TPROG {
   const char* NAME;
   const char* PREFIX;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -128,3 +129,15 @@ std::string TERMLINE(const std::string& AMP, const std::vector<int>& MEC, const 
   S += CODE;
   return S;
 }
+
+std::string FMT(const char* F, ...) {
+  char B[256];
+  va_list A;
+  va_start(A, F);
+  std::vsnprintf(B, sizeof B, F, A);
+  va_end(A);
+  return B;
+}
+
+const char* const NAMES[9] = {"",           "     Mercury", "       Venus", "  Earth-Moon", "        Mars",
+                              "     Jupiter", "      Saturn", "      Uranus", "     Neptune"};

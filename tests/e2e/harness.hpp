@@ -45,6 +45,11 @@ bool EXISTS(const std::string& PATH);
 std::vector<std::string> LISTDIR(const std::string& DIR);  // sorted names
 std::vector<std::string> SPLITLINES(const std::string& BYTES);  // at CR LF
 
+// printf into a string (up to 255 characters).
+std::string FMT(const char* F, ...) __attribute__((format(printf, 1, 2)));
+// The planet names as the programs write them, 12 characters, index 1..8.
+extern const char* const NAMES[9];
+
 // A series file pufNN.txt in DIR with the given term lines (each without
 // line end); COUNT defaults to the number of lines. Lines end with CR LF.
 void WRITESERIES(const std::string& DIR, int N, const std::vector<std::string>& TERMS,

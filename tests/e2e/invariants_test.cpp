@@ -21,19 +21,6 @@
 
 namespace {
 
-std::string FMT(const char* F, ...) {
-  char B[256];
-  va_list A;
-  va_start(A, F);
-  std::vsnprintf(B, sizeof B, F, A);
-  va_end(A);
-  return B;
-}
-
-const char* const NAMES[9] = {"",           "     Mercury", "       Venus",
-                              "  Earth-Moon", "        Mars", "     Jupiter",
-                              "      Saturn", "      Uranus", "     Neptune"};
-
 // Mean motions (rad/day) to ten digits; the limit frequency 2 pi / 73050.
 const long double VALAN[9] = {0,
                               7.142480717E-2L,
