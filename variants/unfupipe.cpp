@@ -2,16 +2,16 @@
 
 #include <sys/mman.h>
 
+#include <array>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <array>
-#include <condition_variable>
 #include <mutex>
 #include <new>
-#include <thread>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "unallvar.hpp"
@@ -29,9 +29,8 @@ TCOUNTTAB Z{};
 namespace {
 
 // ---------------------------------------------------------------------------
-// Series files, each parsed once per run: the first pair reads them in
-// order 1 to 27, so every failure of the reader comes at the same point as
-// if each pair read them anew; later pairs take the rows from here.
+// Series files, each parsed once per run and kept for every pair (see
+// TPARSERS below for when a failure of the reader is raised).
 
 // Everything of a row but its amplitude, packed in 16 bytes: exponents,
 // multipliers, code, and the order (not yet tested against the shortint
@@ -63,7 +62,7 @@ struct TBIGALLOC {
   T* allocate(size_t N) {
     const size_t BYTES = N * sizeof(T);
     if (BYTES < LARGE) {
-      if (void* P = std::malloc(BYTES)) return static_cast<T*>(P);
+      if (void* P = std::malloc(BYTES > 0 ? BYTES : 1)) return static_cast<T*>(P);
       throw std::bad_alloc();
     }
     void* P = ::mmap(nullptr, BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
