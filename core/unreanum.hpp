@@ -10,10 +10,11 @@
 // extended range (inf, nan and hexadecimal forms are not numbers here).
 // A value below the range rounds to the nearest subnormal or zero.
 //
-// When DIGITS is given and the field has at most 17 significant digits and
-// a normal value, DIGITS receives the magnitude part of its amplitude text
-// (as AMPDIGITS would print it: the same digits, padded with zeros) and
-// DIGITSLEN its length; otherwise DIGITSLEN is 0.
+// When DIGITS is given and the field takes the single-operation path with
+// at most 17 significant digits, DIGITS receives the magnitude part of its
+// amplitude text (as AMPDIGITS would print it: the same digits, padded
+// with zeros) and DIGITSLEN its length; otherwise DIGITSLEN is 0 and the
+// caller prints the value.
 //
 // READINT takes an integer field (optional sign, digits) and gives its
 // value, saturated to +-(2^62) for longer fields; false if not an integer.
