@@ -12,6 +12,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "unallvar.hpp"
@@ -44,9 +45,12 @@ struct TPACK {
 };
 static_assert(sizeof(TPACK) == 16);
 
-// The magnitude part of the amplitude text of a row (see AMPDIGITS).
-struct TDIGITS {
-  char C[24];
+// Text of a row line from column 10 to column 83: the magnitude part of
+// the amplitude text (see AMPDIGITS), the six exponents and the six
+// multipliers with their separators. The planets, the sign (column 9) and
+// the code (column 84) come from the row as the pipeline made it.
+struct TTAIL {
+  char C[79];
   uint8_t LEN;
 };
 
@@ -59,6 +63,15 @@ struct TBIGALLOC {
   template <typename U>
   TBIGALLOC(const TBIGALLOC<U>&) {}
   static constexpr size_t LARGE = size_t{1} << 16;
+  // Elements are left uninitialised until written (the mapping is zero).
+  template <typename U>
+  void construct(U* P) noexcept {
+    ::new (static_cast<void*>(P)) U;
+  }
+  template <typename U, typename... A>
+  void construct(U* P, A&&... ARGS) {
+    ::new (static_cast<void*>(P)) U(std::forward<A>(ARGS)...);
+  }
   T* allocate(size_t N) {
     const size_t BYTES = N * sizeof(T);
     if (BYTES < LARGE) {
@@ -88,7 +101,7 @@ struct TSERIESFILE {
   int32_t COUNT = 0;
   TBIGVEC<TEXTENDED> AMPS;
   TBIGVEC<TPACK> PACKS;
-  TBIGVEC<TDIGITS> DIGITS;
+  TBIGVEC<TTAIL> TAILS;
   TBIGVEC<int32_t> LINES;  // line of each term in the file
   // Rows of order at most ORDERBOUND, when the order filter has run.
   int ORDERBOUND = -1000;
@@ -133,6 +146,21 @@ struct TINT4 {
 };
 const TINT4 INT4;
 
+// The amplitude estimate of a row and its test, with the axis powers of
+// planets NPA (XA) and NPB (XB) and the mass factor FJ of the perturbing
+// planet: A = AMP * FJ; A = (XB[MEC6] * XA[MEC5]) * A; A = A * 2^-S for
+// orders S in 1..BOUND; |A| > 1.0E-16.
+inline bool AMPTEST(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, const TAXIROW& XA, const TAXIROW& XB,
+                    TEXTENDED FJ, int BOUND) {
+  TEXTENDED A = AMP * FJ;
+  const TEXTENDED PB = XB[MEC6];
+  const TEXTENDED PA = XA[MEC5];
+  A = (PB * PA) * A;
+  const int S = ORDEROF(ORDERSUM);
+  if (S > 0 && S < BOUND + 1) A = A * POWAR[S];
+  return std::fabs(A) > AMPLIMIT;
+}
+
 void LOADSERIES(int N) {
   TSERIESFILE& S = SERIES[N];
   TSERIESREADER IN(SERIESNAME(N));
@@ -141,11 +169,11 @@ void LOADSERIES(int N) {
   try {
     S.AMPS.resize(C);
     S.PACKS.resize(C);
-    S.DIGITS.resize(C);
+    S.TAILS.resize(C);
     S.LINES.resize(C);
   } catch (const std::bad_alloc&) {
     MEMORYERROR("the rows of a series file",
-                C * (sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TDIGITS) + sizeof(int32_t)));
+                C * (sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TTAIL) + sizeof(int32_t)));
   }
   TAMPTEXT A;
   TROWVAR R;
@@ -160,9 +188,17 @@ void LOADSERIES(int N) {
     P.FCS = R.FCS;
     P.SPARE = 0;
     P.ORDER = static_cast<int16_t>(R.MEC[1] + R.MEC[2] + R.MEC[3] + R.MEC[4]);
-    TDIGITS& D = S.DIGITS[M];
-    std::memcpy(D.C, A.C, A.LEN);
-    D.LEN = A.LEN;
+    TTAIL& T = S.TAILS[M];
+    char* Q = T.C;
+    std::memcpy(Q, A.C, A.LEN);
+    Q += A.LEN;
+    *Q++ = ' ';
+    for (int I = 1; I <= NUMSEL; ++I, Q += 4) std::memcpy(Q, INT4(R.MEC[I]), 4);
+    *Q++ = ' ';
+    for (int I = 1; I <= MAXARG; ++I, Q += 4) std::memcpy(Q, INT4(R.MAR[I]), 4);
+    *Q++ = ' ';
+    *Q++ = ' ';
+    T.LEN = static_cast<uint8_t>(Q - T.C);
   }
   IN.CLOSE();
   S.LOADED = true;
@@ -342,18 +378,12 @@ TOUTLIST OUTLIST;
 // One row line: planets, amplitude text, exponents, multipliers, code and,
 // where the program has one, the period. PLANETS is the text of columns 1
 // to 8 (both planet numbers and the two blanks before the amplitude).
-void WRITEROW(const char* PLANETS, char SIGN, const TDIGITS& D, const TPACK& P, char FCS, const TPERIODENTRY* E) {
-  char* O = F.RESERVE(8 + 1 + sizeof D.C + 52 + 1 + sizeof E->TXT);
+void WRITEROW(const char* PLANETS, char SIGN, const TTAIL& T, char FCS, const TPERIODENTRY* E) {
+  char* O = F.RESERVE(8 + 1 + sizeof T.C + 1 + sizeof E->TXT);
   std::memcpy(O, PLANETS, 8);
   O[8] = SIGN;
-  std::memcpy(O + 9, D.C, sizeof D.C);
-  char* Q = O + 9 + D.LEN;
-  *Q++ = ' ';
-  for (int I = 1; I <= NUMSEL; ++I, Q += 4) std::memcpy(Q, INT4(P.MEC[I]), 4);
-  *Q++ = ' ';
-  for (int I = 1; I <= MAXARG; ++I, Q += 4) std::memcpy(Q, INT4(P.MAR[I]), 4);
-  *Q++ = ' ';
-  *Q++ = ' ';
+  std::memcpy(O + 9, T.C, sizeof T.C);
+  char* Q = O + 9 + T.LEN;
   *Q++ = FCS;
   if (E != nullptr) {
     std::memcpy(Q, E->TXT, sizeof E->TXT);
@@ -380,11 +410,8 @@ TPLANETS PLANETSTEXT(uint8_t NPA, uint8_t NPB) {
 }
 
 void WRITEROW(const TVARIANT& V, const TROWVAR& R) {
-  TPACK P{};
-  P.MEC = R.MEC;
-  P.MAR = R.MAR;
   WRITEROW(PLANETSTEXT(R.NPA, R.NPB).C, std::signbit(R.AMP) ? '-' : ' ',
-           SERIES[CURN].DIGITS[static_cast<size_t>(R.TXT)], P, R.FCS,
+           SERIES[CURN].TAILS[static_cast<size_t>(R.TXT)], R.FCS,
            V.PERIODWIDTH > 0 ? &PERIODOF(V, R) : nullptr);
 }
 
@@ -435,11 +462,7 @@ TEXTENDED FREQUENCY(const TROWVAR& R) { return FREQUENCYOF(R.NPA, R.NPB, R.MAR[1
 
 bool AMPPASSES(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, uint8_t NPA, uint8_t NPB, uint8_t J,
                int BOUND) {
-  TEXTENDED A = AMP * FAMUS[J];
-  A = (AXIPO[NPB][MEC6] * AXIPO[NPA][MEC5]) * A;
-  const int S = ORDEROF(ORDERSUM);
-  if (S > 0 && S < BOUND + 1) A = A * POWAR[S];
-  return std::fabs(A) > AMPLIMIT;
+  return AMPTEST(AMP, MEC5, MEC6, ORDERSUM, AXIPO[NPA], AXIPO[NPB], FAMUS[J], BOUND);
 }
 
 TEXTENDED PERIOD(TEXTENDED Q) {
@@ -645,11 +668,14 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
     for (int32_t K = 0; K < CNT; ++K) TAKE(ROW(K), false);
   } else {
     const int BOUND = V.AMPTEST == TAMPTEST::TOMAXSUM ? MAXSUM : MAXALLORDER;
+    const TAXIROW& XA = AXIPO[A];
+    const TAXIROW& XB = AXIPO[B];
+    const TEXTENDED FJ = FAMUS[J];
     for (int32_t K = 0; K < CNT; ++K) {
       const int32_t M = ROW(K);
       const TPACK& P = PACKS[M];
       CURTERM = M;
-      if (AMPPASSES(AMPS[M], P.MEC[5], P.MEC[6], P.ORDER, A, B, J, BOUND)) TAKE(M, false);
+      if (AMPTEST(AMPS[M], P.MEC[5], P.MEC[6], P.ORDER, XA, XB, FJ, BOUND)) TAKE(M, false);
     }
     CURTERM = -1;
   }
@@ -657,9 +683,8 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   const int32_t NOUT = static_cast<int32_t>(OUT.size());
   if (SELECT) MECTRE = NOUT; else MECTWO = NOUT;
   COUNTLINES(NOUT);
-  const TDIGITS* DIGITS = S.DIGITS.data();
-  for (const TOUTROW& O : OUT)
-    WRITEROW(PLANETS[O.MIRROR].C, O.SIGN, DIGITS[O.ROW], PACKS[O.ROW], O.FCS, O.PERIOD);
+  const TTAIL* TAILS = S.TAILS.data();
+  for (const TOUTROW& O : OUT) WRITEROW(PLANETS[O.MIRROR].C, O.SIGN, TAILS[O.ROW], O.FCS, O.PERIOD);
 }
 
 }  // namespace
