@@ -1,25 +1,15 @@
 #include "unfupipe.hpp"
 
-#include <sys/mman.h>
-
-#include <array>
 #include <cmath>
-#include <condition_variable>
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <new>
 #include <string>
-#include <system_error>
-#include <thread>
-#include <utility>
 #include <vector>
 
 #include "unallvar.hpp"
 #include "unelmini.hpp"
 #include "unfatal.hpp"
 #include "unforstr.hpp"
-#include "unrowtxt.hpp"
+#include "unsercac.hpp"
 #include "unvarpow.hpp"
 
 TTEXTOUT F;
@@ -29,93 +19,10 @@ TCOUNTTAB Z{};
 
 namespace {
 
-// ---------------------------------------------------------------------------
-// Series files, each parsed once per run and kept for every pair (see
-// TPARSERS below for when a failure of the reader is raised).
-
-// Everything of a row but its amplitude, packed in 16 bytes: exponents,
-// multipliers, code, and the order (not yet tested against the shortint
-// range).
-struct TPACK {
-  TDIMSEL MEC;
-  TDIMARG MAR;
-  char FCS;
-  int8_t SPARE;
-  int16_t ORDER;
-};
-static_assert(sizeof(TPACK) == 16);
-
-// Text of a row line from column 10 to column 83: the magnitude part of
-// the amplitude text (see AMPDIGITS), the six exponents and the six
-// multipliers with their separators. The planets, the sign (column 9) and
-// the code (column 84) come from the row as the pipeline made it.
-struct TTAIL {
-  char C[79];
-  uint8_t LEN;
-};
-
-// Storage for the large per-row arrays: mapped and populated in one call,
-// which costs far less than a page fault for every page of a million rows.
-template <typename T>
-struct TBIGALLOC {
-  using value_type = T;
-  TBIGALLOC() = default;
-  template <typename U>
-  TBIGALLOC(const TBIGALLOC<U>&) {}
-  static constexpr size_t LARGE = size_t{1} << 16;
-  // Elements are left uninitialised until written (the mapping is zero).
-  template <typename U>
-  void construct(U* P) noexcept {
-    ::new (static_cast<void*>(P)) U;
-  }
-  template <typename U, typename... A>
-  void construct(U* P, A&&... ARGS) {
-    ::new (static_cast<void*>(P)) U(std::forward<A>(ARGS)...);
-  }
-  T* allocate(size_t N) {
-    const size_t BYTES = N * sizeof(T);
-    if (BYTES < LARGE) {
-      if (void* P = std::malloc(BYTES > 0 ? BYTES : 1)) return static_cast<T*>(P);
-      throw std::bad_alloc();
-    }
-    void* P = ::mmap(nullptr, BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-    if (P == MAP_FAILED) throw std::bad_alloc();
-    return static_cast<T*>(P);
-  }
-  void deallocate(T* P, size_t N) {
-    if (N * sizeof(T) < LARGE)
-      std::free(P);
-    else
-      ::munmap(P, N * sizeof(T));
-  }
-  template <typename U>
-  bool operator==(const TBIGALLOC<U>&) const {
-    return true;
-  }
-};
-template <typename T>
-using TBIGVEC = std::vector<T, TBIGALLOC<T>>;
-
-struct TSERIESFILE {
-  bool LOADED = false;
-  int32_t COUNT = 0;
-  TBIGVEC<TEXTENDED> AMPS;
-  TBIGVEC<TPACK> PACKS;
-  TBIGVEC<TTAIL> TAILS;
-  TBIGVEC<int32_t> LINES;  // line of each term in the file
-  // Rows of order at most ORDERBOUND, when the order filter has run.
-  int ORDERBOUND = -1000;
-  std::vector<int32_t> ORDERKEEP;
-};
-
-TARRAY<TSERIESFILE, 1, NUMSERIES, "series file"> SERIES;
-
 // Where the pipeline is, for fatal reports: pair, series file, and the
 // place (0-based) of the term in hand in its file, or -1.
 int CURI = 0, CURJ = 0, CURN = 0;
 long CURTERM = -1;
-
-std::string SERIESNAME(int N) { return "puf" + BYTETOFIXSTR(static_cast<uint8_t>(N), 2) + ".txt"; }
 
 std::string WHERE() {
   if (CURI == 0) return {};
@@ -123,7 +30,7 @@ std::string WHERE() {
   if (CURN != 0) {
     W += ", " + SERIESNAME(CURN);
     if (CURTERM >= 0) {
-      const TSERIESFILE& S = SERIES[CURN];
+      const TSERIESFILE& S = SERIESFILE(CURN);
       W += ", term " + std::to_string(CURTERM + 1);
       if (CURTERM < static_cast<long>(S.LINES.size()))
         W += " at line " + std::to_string(S.LINES[static_cast<size_t>(CURTERM)]);
@@ -131,20 +38,6 @@ std::string WHERE() {
   }
   return W;
 }
-
-// The shortints -128..127 right-aligned in 4 characters.
-struct TINT4 {
-  char C[256][4];
-  TINT4() {
-    for (int V = -128; V <= 127; ++V) {
-      char B[32];
-      FORMATINT(B, V, 4);
-      std::memcpy(C[V + 128], B, 4);
-    }
-  }
-  const char* operator()(int8_t V) const { return C[V + 128]; }
-};
-const TINT4 INT4;
 
 // The amplitude estimate of a row and its test, with the axis powers of
 // planets NPA (XA) and NPB (XB) and the mass factor FJ of the perturbing
@@ -160,149 +53,6 @@ inline bool AMPTEST(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, const TAXI
   if (S > 0 && S < BOUND + 1) A = A * POWAR[S];
   return std::fabs(A) > AMPLIMIT;
 }
-
-void LOADSERIES(int N) {
-  TSERIESFILE& S = SERIES[N];
-  TSERIESREADER IN(SERIESNAME(N));
-  S.COUNT = IN.READCOUNT();
-  const size_t C = static_cast<size_t>(S.COUNT);
-  try {
-    S.AMPS.resize(C);
-    S.PACKS.resize(C);
-    S.TAILS.resize(C);
-    S.LINES.resize(C);
-  } catch (const std::bad_alloc&) {
-    MEMORYERROR("the rows of a series file",
-                C * (sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TTAIL) + sizeof(int32_t)));
-  }
-  TAMPTEXT A;
-  TROWVAR R;
-  for (size_t M = 0; M < C; ++M) {
-    R = RECNUL;
-    IN.READTERM(R, &A);
-    S.LINES[M] = static_cast<int32_t>(IN.TERMLINE());
-    S.AMPS[M] = R.AMP;
-    TPACK& P = S.PACKS[M];
-    P.MEC = R.MEC;
-    P.MAR = R.MAR;
-    P.FCS = R.FCS;
-    P.SPARE = 0;
-    P.ORDER = static_cast<int16_t>(R.MEC[1] + R.MEC[2] + R.MEC[3] + R.MEC[4]);
-    TTAIL& T = S.TAILS[M];
-    char* Q = T.C;
-    std::memcpy(Q, A.C, A.LEN);
-    Q += A.LEN;
-    *Q++ = ' ';
-    for (int I = 1; I <= NUMSEL; ++I, Q += 4) std::memcpy(Q, INT4(R.MEC[I]), 4);
-    *Q++ = ' ';
-    for (int I = 1; I <= MAXARG; ++I, Q += 4) std::memcpy(Q, INT4(R.MAR[I]), 4);
-    *Q++ = ' ';
-    *Q++ = ' ';
-    T.LEN = static_cast<uint8_t>(Q - T.C);
-  }
-  IN.CLOSE();
-  S.LOADED = true;
-}
-
-// The series files are parsed ahead, in file order, by two background
-// threads while the first pair runs. A failure met there is kept with its
-// file and raised when the pair reaches that file, where a run that reads
-// each file when it needs it would meet it; nothing else of a parse is
-// visible.
-class TPARSERS {
- public:
-  ~TPARSERS() { STOPALL(); }
-
-  TSERIESFILE& WAITFOR(int N) {
-    std::unique_lock<std::mutex> G(M);
-    if (THREADS.empty() && !INPLACE) START();
-    if (INPLACE) {
-      // No thread could be started: the file is parsed here, now.
-      G.unlock();
-      if (!SERIES[N].LOADED) LOADSERIES(N);
-      return SERIES[N];
-    }
-    CV.wait(G, [&] { return STATE[N] == DONE || STATE[N] == FAILED; });
-    if (STATE[N] == FAILED) {
-      const TFATAL E = FAILURE[N];
-      G.unlock();
-      FATALAGAIN(E);
-    }
-    return SERIES[N];
-  }
-
-  void STOPALL() {
-    {
-      std::lock_guard<std::mutex> G(M);
-      STOP = true;
-    }
-    for (std::thread& T : THREADS) T.join();
-    THREADS.clear();
-    STOP = false;
-    INPLACE = false;
-    NEXT = 1;
-    STATE.fill(NOTSTARTED);
-  }
-
- private:
-  enum TSTATE { NOTSTARTED, PARSING, DONE, FAILED };
-  static constexpr int NTHREADS = 2;
-
-  void START() {
-    try {
-      for (int K = 0; K < NTHREADS; ++K) THREADS.emplace_back([this] { WORK(); });
-    } catch (const std::system_error&) {
-      if (THREADS.empty()) INPLACE = true;  // one thread parses all, if any started
-    }
-  }
-
-  void WORK() {
-    SETTHREADTHROWS(true);
-    for (;;) {
-      int N;
-      {
-        std::lock_guard<std::mutex> G(M);
-        if (STOP || NEXT > NUMSERIES) return;
-        N = NEXT++;
-        STATE[N] = PARSING;
-      }
-      TSTATE R = DONE;
-      TFATAL E;
-      try {
-        LOADSERIES(N);
-      } catch (const TFATAL& X) {
-        E = X;
-        R = FAILED;
-      } catch (const std::bad_alloc&) {
-        E = TFATAL{MEMORYTEXT, "", "working storage cannot be obtained"};
-        R = FAILED;
-      }
-      {
-        std::lock_guard<std::mutex> G(M);
-        STATE[N] = R;
-        FAILURE[N] = E;
-      }
-      CV.notify_all();
-    }
-  }
-
-  std::mutex M;
-  std::condition_variable CV;
-  std::vector<std::thread> THREADS;
-  bool STOP = false;
-  bool INPLACE = false;
-  int NEXT = 1;
-  std::array<TSTATE, NUMSERIES + 1> STATE{};
-  std::array<TFATAL, NUMSERIES + 1> FAILURE;
-};
-
-TPARSERS PARSERS;
-
-TSERIESFILE& LOADEDSERIES(int N) {
-  (void)SERIES[N];  // the file number is within 1..27
-  return PARSERS.WAITFOR(N);
-}
-
 
 // Whole-row copy of rows 1..N between tables, N already within 0..MAXARR.
 void COPYROWS(TROWDIM& TO, const TROWDIM& FROM, int32_t N) {
@@ -411,7 +161,7 @@ TPLANETS PLANETSTEXT(uint8_t NPA, uint8_t NPB) {
 
 void WRITEROW(const TVARIANT& V, const TROWVAR& R) {
   WRITEROW(PLANETSTEXT(R.NPA, R.NPB).C, std::signbit(R.AMP) ? '-' : ' ',
-           SERIES[CURN].TAILS[static_cast<size_t>(R.TXT)], R.FCS,
+           SERIESFILE(CURN).TAILS[static_cast<size_t>(R.TXT)], R.FCS,
            V.PERIODWIDTH > 0 ? &PERIODOF(V, R) : nullptr);
 }
 
@@ -766,8 +516,7 @@ void COUNTTABLE(const TVARIANT& V) {
 }
 
 void RESETPIPELINE() {
-  PARSERS.STOPALL();
-  for (int N = 1; N <= NUMSERIES; ++N) SERIES[N] = TSERIESFILE{};
+  RESETSERIES();
   for (int X = 1; X <= MAXIPA; ++X)
     for (int Y = 1; Y <= MAXIPA; ++Y) Z[X][Y] = 0;
   K = L = 0;

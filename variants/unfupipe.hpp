@@ -13,9 +13,9 @@
 #include "termvariant.hpp"
 #include "unallcon.hpp"
 #include "unalltyp.hpp"
+#include "unsercac.hpp"
 #include "untxtout.hpp"
 
-inline constexpr int NUMSERIES = 27;  // series files puf01..puf27
 inline constexpr int MAXSHORTORDER = 8;
 inline constexpr int MAXALLORDER = 10;
 

@@ -1,0 +1,183 @@
+#include "unsercac.hpp"
+
+#include <array>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "unallvar.hpp"
+#include "unfatal.hpp"
+#include "unforstr.hpp"
+#include "unrowtxt.hpp"
+#include "untxtout.hpp"
+
+namespace {
+
+TARRAY<TSERIESFILE, 1, NUMSERIES, "series file"> SERIES;
+
+// The shortints -128..127 right-aligned in 4 characters.
+struct TINT4 {
+  char C[256][4];
+  TINT4() {
+    for (int V = -128; V <= 127; ++V) {
+      char B[32];
+      FORMATINT(B, V, 4);
+      std::memcpy(C[V + 128], B, 4);
+    }
+  }
+  const char* operator()(int8_t V) const { return C[V + 128]; }
+};
+const TINT4 INT4;
+
+void LOADSERIES(int N) {
+  TSERIESFILE& S = SERIES[N];
+  TSERIESREADER IN(SERIESNAME(N));
+  S.COUNT = IN.READCOUNT();
+  const size_t C = static_cast<size_t>(S.COUNT);
+  try {
+    S.AMPS.resize(C);
+    S.PACKS.resize(C);
+    S.TAILS.resize(C);
+    S.LINES.resize(C);
+  } catch (const std::bad_alloc&) {
+    MEMORYERROR("the rows of a series file",
+                C * (sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TTAIL) + sizeof(int32_t)));
+  }
+  TAMPTEXT A;
+  TROWVAR R;
+  for (size_t M = 0; M < C; ++M) {
+    R = RECNUL;
+    IN.READTERM(R, &A);
+    S.LINES[M] = static_cast<int32_t>(IN.TERMLINE());
+    S.AMPS[M] = R.AMP;
+    TPACK& P = S.PACKS[M];
+    P.MEC = R.MEC;
+    P.MAR = R.MAR;
+    P.FCS = R.FCS;
+    P.SPARE = 0;
+    P.ORDER = static_cast<int16_t>(R.MEC[1] + R.MEC[2] + R.MEC[3] + R.MEC[4]);
+    TTAIL& T = S.TAILS[M];
+    char* Q = T.C;
+    std::memcpy(Q, A.C, A.LEN);
+    Q += A.LEN;
+    *Q++ = ' ';
+    for (int I = 1; I <= NUMSEL; ++I, Q += 4) std::memcpy(Q, INT4(R.MEC[I]), 4);
+    *Q++ = ' ';
+    for (int I = 1; I <= MAXARG; ++I, Q += 4) std::memcpy(Q, INT4(R.MAR[I]), 4);
+    *Q++ = ' ';
+    *Q++ = ' ';
+    T.LEN = static_cast<uint8_t>(Q - T.C);
+  }
+  IN.CLOSE();
+  S.LOADED = true;
+}
+
+// The background parsing: two threads take the files in order 1 to 27.
+class TPARSERS {
+ public:
+  ~TPARSERS() { STOPALL(); }
+
+  TSERIESFILE& WAITFOR(int N) {
+    std::unique_lock<std::mutex> G(M);
+    if (THREADS.empty() && !INPLACE) START();
+    if (INPLACE) {
+      // No thread could be started: the file is parsed here, now.
+      G.unlock();
+      if (!SERIES[N].LOADED) LOADSERIES(N);
+      return SERIES[N];
+    }
+    CV.wait(G, [&] { return STATE[N] == DONE || STATE[N] == FAILED; });
+    if (STATE[N] == FAILED) {
+      const TFATAL E = FAILURE[N];
+      G.unlock();
+      FATALAGAIN(E);
+    }
+    return SERIES[N];
+  }
+
+  void STOPALL() {
+    {
+      std::lock_guard<std::mutex> G(M);
+      STOP = true;
+    }
+    for (std::thread& T : THREADS) T.join();
+    THREADS.clear();
+    STOP = false;
+    INPLACE = false;
+    NEXT = 1;
+    STATE.fill(NOTSTARTED);
+  }
+
+ private:
+  enum TSTATE { NOTSTARTED, PARSING, DONE, FAILED };
+  static constexpr int NTHREADS = 2;
+
+  void START() {
+    try {
+      for (int K = 0; K < NTHREADS; ++K) THREADS.emplace_back([this] { WORK(); });
+    } catch (const std::system_error&) {
+      if (THREADS.empty()) INPLACE = true;  // one thread parses all, if any started
+    }
+  }
+
+  void WORK() {
+    SETTHREADTHROWS(true);
+    for (;;) {
+      int N;
+      {
+        std::lock_guard<std::mutex> G(M);
+        if (STOP || NEXT > NUMSERIES) return;
+        N = NEXT++;
+        STATE[N] = PARSING;
+      }
+      TSTATE R = DONE;
+      TFATAL E;
+      try {
+        LOADSERIES(N);
+      } catch (const TFATAL& X) {
+        E = X;
+        R = FAILED;
+      } catch (const std::bad_alloc&) {
+        E = TFATAL{MEMORYTEXT, "", "working storage cannot be obtained"};
+        R = FAILED;
+      }
+      {
+        std::lock_guard<std::mutex> G(M);
+        STATE[N] = R;
+        FAILURE[N] = E;
+      }
+      CV.notify_all();
+    }
+  }
+
+  std::mutex M;
+  std::condition_variable CV;
+  std::vector<std::thread> THREADS;
+  bool STOP = false;
+  bool INPLACE = false;
+  int NEXT = 1;
+  std::array<TSTATE, NUMSERIES + 1> STATE{};
+  std::array<TFATAL, NUMSERIES + 1> FAILURE;
+};
+
+TPARSERS PARSERS;
+
+}  // namespace
+
+TSERIESFILE& LOADEDSERIES(int N) {
+  (void)SERIES[N];  // the file number is within 1..27
+  return PARSERS.WAITFOR(N);
+}
+
+
+
+const TSERIESFILE& SERIESFILE(int N) { return SERIES[N]; }
+
+void RESETSERIES() {
+  PARSERS.STOPALL();
+  for (int N = 1; N <= NUMSERIES; ++N) SERIES[N] = TSERIESFILE{};
+}
+
+std::string SERIESNAME(int N) { return "puf" + BYTETOFIXSTR(static_cast<uint8_t>(N), 2) + ".txt"; }
