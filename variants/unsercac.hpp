@@ -21,9 +21,6 @@
 
 inline constexpr int NUMSERIES = 27;  // series files puf01..puf27
 
-// Series files, each parsed once per run and kept for every pair (see
-// TPARSERS below for when a failure of the reader is raised).
-
 // Everything of a row but its amplitude, packed in 16 bytes: exponents,
 // multipliers, code, and the order (not yet tested against the shortint
 // range).
