@@ -1,5 +1,6 @@
 #include "unfupipe.hpp"
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -111,6 +112,108 @@ void NEWPAIRPERIODS() {
     for (TPERIODENTRY& E : PERIODS) E.STAMP = 0;
     PERIODSTAMP = 1;
   }
+}
+
+// ---------------------------------------------------------------------------
+// The amplitude test as a gate on |AMP|. For a pair, the estimate of a row
+// depends on the row only through AMP, MEC[5], MEC[6] and the halving
+// factor of its order, and for fixed exponents it is a chain of correctly
+// rounded products of |AMP| with positive factors: it never decreases as
+// |AMP| grows. So for each (MEC[5], MEC[6], halving factor) the test passes
+// exactly for |AMP| at or above the least extended value that passes it,
+// found once per pair by bisection over the ordered extended values with
+// the test itself. A row is then tested by comparing the exponent and
+// significand of |AMP| with that gate.
+
+struct TGATE {
+  uint32_t STAMP;
+  uint16_t EXP;   // biased exponent of the least passing value
+  uint64_t MANT;  // its significand
+  bool NEVER;     // no finite value passes
+};
+
+constexpr int AXISSPAN = 2 * MAXAXIEXP + 1;
+std::vector<TGATE> GATES;  // [MEC[5]][MEC[6]][halving power or 0]
+uint32_t GATESTAMP = 0;
+
+// The non-negative extended values in order: exponent and significand.
+using TORDINAL = unsigned __int128;
+
+TORDINAL ORDINALOF(TEXTENDED X) {
+  uint64_t MANT;
+  uint16_t SE;
+  std::memcpy(&MANT, &X, 8);
+  std::memcpy(&SE, reinterpret_cast<const char*>(&X) + 8, 2);
+  const unsigned EXP = SE & 0x7FFFu;
+  return EXP == 0 ? TORDINAL(MANT) : (TORDINAL(EXP - 1) << 63) + MANT;
+}
+
+TEXTENDED VALUEOF(TORDINAL O) {
+  uint64_t MANT;
+  uint16_t EXP;
+  if (O < (TORDINAL(1) << 63)) {
+    EXP = 0;
+    MANT = static_cast<uint64_t>(O);
+  } else {
+    EXP = static_cast<uint16_t>((O >> 63) & 0x7FFF);
+    MANT = static_cast<uint64_t>(O - (TORDINAL(EXP - 1) << 63));
+  }
+  TEXTENDED X = 0.0L;
+  std::memcpy(&X, &MANT, 8);
+  std::memcpy(reinterpret_cast<char*>(&X) + 8, &EXP, 2);
+  return X;
+}
+
+void NEWPAIRGATES() {
+  if (GATES.empty()) GATES.assign(static_cast<size_t>(AXISSPAN * AXISSPAN * (MAXALLORDER + 1)), TGATE{});
+  if (++GATESTAMP == 0) {
+    for (TGATE& G : GATES) G.STAMP = 0;
+    GATESTAMP = 1;
+  }
+}
+
+void FILLGATE(TGATE& G, int MEC5, int MEC6, int S, const TAXIROW& XA, const TAXIROW& XB, TEXTENDED FJ, int BOUND) {
+  auto PASSES = [&](TORDINAL O) { return AMPTEST(VALUEOF(O), MEC5, MEC6, S, XA, XB, FJ, BOUND); };
+  TORDINAL LO = 0, HI = ORDINALOF(LDBL_MAX);
+  G.NEVER = !PASSES(HI);
+  if (!G.NEVER && !PASSES(LO)) {
+    // PASSES(LO) is false, PASSES(HI) true.
+    while (HI - LO > 1) {
+      const TORDINAL MID = LO + (HI - LO) / 2;
+      (PASSES(MID) ? HI : LO) = MID;
+    }
+  } else {
+    HI = LO;
+  }
+  uint64_t MANT;
+  uint16_t SE;
+  const TEXTENDED X = VALUEOF(HI);
+  std::memcpy(&MANT, &X, 8);
+  std::memcpy(&SE, reinterpret_cast<const char*>(&X) + 8, 2);
+  G.EXP = SE & 0x7FFF;
+  G.MANT = MANT;
+  G.STAMP = GATESTAMP;
+}
+
+// The amplitude test of one row through the gates: the same range checks
+// in the same order as the test itself, then a comparison of integers.
+inline bool GATEDTEST(TEXTENDED AMP, const TPACK& P, const TAXIROW& XA, const TAXIROW& XB, TEXTENDED FJ,
+                      int BOUND) {
+  const int MEC6 = P.MEC[6], MEC5 = P.MEC[5];
+  if (MEC6 < -MAXAXIEXP || MEC6 > MAXAXIEXP) (void)XB[MEC6];
+  if (MEC5 < -MAXAXIEXP || MEC5 > MAXAXIEXP) (void)XA[MEC5];
+  const int S = ORDEROF(P.ORDER);
+  const int H = S > 0 && S < BOUND + 1 ? S : 0;
+  TGATE& G = GATES[static_cast<size_t>(((MEC5 + MAXAXIEXP) * AXISSPAN + (MEC6 + MAXAXIEXP)) * (MAXALLORDER + 1) + H)];
+  if (G.STAMP != GATESTAMP) [[unlikely]]
+    FILLGATE(G, MEC5, MEC6, S, XA, XB, FJ, BOUND);
+  if (G.NEVER) return false;
+  uint64_t MANT;
+  uint16_t SE;
+  std::memcpy(&MANT, &AMP, 8);
+  std::memcpy(&SE, reinterpret_cast<const char*>(&AMP) + 8, 2);
+  const unsigned EXP = SE & 0x7FFFu;
+  return EXP > G.EXP || (EXP == G.EXP && MANT >= G.MANT);
 }
 
 // A term to be written by the fused pipeline: the row in its series file,
@@ -425,7 +528,7 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
       const int32_t M = ROW(K);
       const TPACK& P = PACKS[M];
       CURTERM = M;
-      if (AMPTEST(AMPS[M], P.MEC[5], P.MEC[6], P.ORDER, XA, XB, FJ, BOUND)) TAKE(M, false);
+      if (GATEDTEST(AMPS[M], P, XA, XB, FJ, BOUND)) TAKE(M, false);
     }
     CURTERM = -1;
   }
@@ -474,6 +577,7 @@ void PLANETDRIVER(const TVARIANT& V, uint8_t I) {
     CURI = I;
     CURJ = J;
     NEWPAIRPERIODS();
+    NEWPAIRGATES();
     F.CREATE(V.PREFIX + BYTETOFIXSTR(I, 2) +
              BYTETOFIXSTR(static_cast<uint8_t>(J), 2) + ".txt");
     PLANETLINE(CONSOLE, I, "  perturbed  planet is ", I);

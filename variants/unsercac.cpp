@@ -31,20 +31,13 @@ struct TINT4 {
 };
 const TINT4 INT4;
 
-void LOADSERIES(int N) {
+// Parses file N into SERIES[N]; false when its storage cannot be had.
+bool LOADSERIES(int N) {
   TSERIESFILE& S = SERIES[N];
   TSERIESREADER IN(SERIESNAME(N));
   S.COUNT = IN.READCOUNT();
   const size_t C = static_cast<size_t>(S.COUNT);
-  try {
-    S.AMPS.resize(C);
-    S.PACKS.resize(C);
-    S.TAILS.resize(C);
-    S.LINES.resize(C);
-  } catch (const std::bad_alloc&) {
-    MEMORYERROR("the rows of a series file",
-                C * (sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TTAIL) + sizeof(int32_t)));
-  }
+  if (!S.AMPS.OBTAIN(C) || !S.PACKS.OBTAIN(C) || !S.TAILS.OBTAIN(C) || !S.LINES.OBTAIN(C)) return false;
   TAMPTEXT A;
   TROWVAR R;
   for (size_t M = 0; M < C; ++M) {
@@ -72,6 +65,16 @@ void LOADSERIES(int N) {
   }
   IN.CLOSE();
   S.LOADED = true;
+  return true;
+}
+
+// Parses file N here and now; every failure is raised at once.
+void LOADHERE(int N) {
+  SERIES[N] = TSERIESFILE{};
+  if (!LOADSERIES(N))
+    MEMORYERROR("the rows of a series file",
+                static_cast<unsigned long long>(SERIES[N].COUNT) *
+                    (sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TTAIL) + sizeof(int32_t)));
 }
 
 // The background parsing: two threads take the files in order 1 to 27.
@@ -82,17 +85,12 @@ class TPARSERS {
   TSERIESFILE& WAITFOR(int N) {
     std::unique_lock<std::mutex> G(M);
     if (THREADS.empty() && !INPLACE) START();
-    if (INPLACE) {
-      // No thread could be started: the file is parsed here, now.
+    if (!INPLACE) CV.wait(G, [&] { return STATE[N] == DONE || STATE[N] == REDO; });
+    if (INPLACE || STATE[N] == REDO) {
+      // Not parsed ahead, or the parse ahead failed: the file is parsed
+      // here, now, and a failure is raised where a plain run meets it.
       G.unlock();
-      if (!SERIES[N].LOADED) LOADSERIES(N);
-      return SERIES[N];
-    }
-    CV.wait(G, [&] { return STATE[N] == DONE || STATE[N] == FAILED; });
-    if (STATE[N] == FAILED) {
-      const TFATAL E = FAILURE[N];
-      G.unlock();
-      FATALAGAIN(E);
+      if (!SERIES[N].LOADED) LOADHERE(N);
     }
     return SERIES[N];
   }
@@ -111,7 +109,7 @@ class TPARSERS {
   }
 
  private:
-  enum TSTATE { NOTSTARTED, PARSING, DONE, FAILED };
+  enum TSTATE { NOTSTARTED, PARSING, DONE, REDO };
   static constexpr int NTHREADS = 2;
 
   void START() {
@@ -132,21 +130,15 @@ class TPARSERS {
         N = NEXT++;
         STATE[N] = PARSING;
       }
-      TSTATE R = DONE;
-      TFATAL E;
+      TSTATE R = REDO;
       try {
-        LOADSERIES(N);
-      } catch (const TFATAL& X) {
-        E = X;
-        R = FAILED;
-      } catch (const std::bad_alloc&) {
-        E = TFATAL{MEMORYTEXT, "", "working storage cannot be obtained"};
-        R = FAILED;
+        if (LOADSERIES(N)) R = DONE;
+      } catch (...) {
+        // Whatever failed is met again when the file is parsed in place.
       }
       {
         std::lock_guard<std::mutex> G(M);
         STATE[N] = R;
-        FAILURE[N] = E;
       }
       CV.notify_all();
     }
@@ -159,7 +151,6 @@ class TPARSERS {
   bool INPLACE = false;
   int NEXT = 1;
   std::array<TSTATE, NUMSERIES + 1> STATE{};
-  std::array<TFATAL, NUMSERIES + 1> FAILURE;
 };
 
 TPARSERS PARSERS;

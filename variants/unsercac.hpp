@@ -11,8 +11,6 @@
 #include <sys/mman.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,55 +40,60 @@ struct TTAIL {
   uint8_t LEN;
 };
 
-// Storage for the large per-row arrays: mapped and populated in one call,
-// which costs far less than a page fault for every page of a million rows.
+// Storage for the large per-row arrays (of trivially copyable rows):
+// mapped and populated in one call, which costs far less than a page fault
+// for every page of a million rows. OBTAIN never throws: it tells whether
+// the storage was had.
 template <typename T>
-struct TBIGALLOC {
-  using value_type = T;
-  TBIGALLOC() = default;
-  template <typename U>
-  TBIGALLOC(const TBIGALLOC<U>&) {}
-  static constexpr size_t LARGE = size_t{1} << 16;
-  // Elements are left uninitialised until written (the mapping is zero).
-  template <typename U>
-  void construct(U* P) noexcept {
-    ::new (static_cast<void*>(P)) U;
-  }
-  template <typename U, typename... A>
-  void construct(U* P, A&&... ARGS) {
-    ::new (static_cast<void*>(P)) U(std::forward<A>(ARGS)...);
-  }
-  T* allocate(size_t N) {
-    const size_t BYTES = N * sizeof(T);
-    if (BYTES < LARGE) {
-      if (void* P = std::malloc(BYTES > 0 ? BYTES : 1)) return static_cast<T*>(P);
-      throw std::bad_alloc();
+class TBIGARRAY {
+ public:
+  TBIGARRAY() = default;
+  TBIGARRAY(const TBIGARRAY&) = delete;
+  TBIGARRAY& operator=(const TBIGARRAY&) = delete;
+  TBIGARRAY(TBIGARRAY&& O) noexcept : P(std::exchange(O.P, nullptr)), N(std::exchange(O.N, 0)) {}
+  TBIGARRAY& operator=(TBIGARRAY&& O) noexcept {
+    if (this != &O) {
+      RELEASE();
+      P = std::exchange(O.P, nullptr);
+      N = std::exchange(O.N, 0);
     }
-    void* P = ::mmap(nullptr, BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-    if (P == MAP_FAILED) throw std::bad_alloc();
-    return static_cast<T*>(P);
+    return *this;
   }
-  void deallocate(T* P, size_t N) {
-    if (N * sizeof(T) < LARGE)
-      std::free(P);
-    else
-      ::munmap(P, N * sizeof(T));
-  }
-  template <typename U>
-  bool operator==(const TBIGALLOC<U>&) const {
+  ~TBIGARRAY() { RELEASE(); }
+
+  bool OBTAIN(size_t COUNT) noexcept {
+    RELEASE();
+    if (COUNT == 0) return true;
+    void* M = ::mmap(nullptr, COUNT * sizeof(T), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
+                     -1, 0);
+    if (M == MAP_FAILED) return false;
+    P = static_cast<T*>(M);
+    N = COUNT;
     return true;
   }
+  T& operator[](size_t I) { return P[I]; }
+  const T& operator[](size_t I) const { return P[I]; }
+  T* data() { return P; }
+  const T* data() const { return P; }
+  size_t size() const { return N; }
+
+ private:
+  void RELEASE() noexcept {
+    if (P != nullptr) ::munmap(P, N * sizeof(T));
+    P = nullptr;
+    N = 0;
+  }
+  T* P = nullptr;
+  size_t N = 0;
 };
-template <typename T>
-using TBIGVEC = std::vector<T, TBIGALLOC<T>>;
 
 struct TSERIESFILE {
   bool LOADED = false;
   int32_t COUNT = 0;
-  TBIGVEC<TEXTENDED> AMPS;
-  TBIGVEC<TPACK> PACKS;
-  TBIGVEC<TTAIL> TAILS;
-  TBIGVEC<int32_t> LINES;  // line of each term in the file
+  TBIGARRAY<TEXTENDED> AMPS;
+  TBIGARRAY<TPACK> PACKS;
+  TBIGARRAY<TTAIL> TAILS;
+  TBIGARRAY<int32_t> LINES;  // line of each term in the file
   // Rows of order at most ORDERBOUND, when the order filter has run.
   int ORDERBOUND = -1000;
   std::vector<int32_t> ORDERKEEP;
