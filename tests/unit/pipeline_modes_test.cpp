@@ -199,6 +199,43 @@ TEST_F(PipelineModes, AmplitudeDigitsFromInputEqualPrintedValue) {
   }
 }
 
+// Amplitudes on either side of the exact boundary of the amplitude test,
+// for pair (3,5) and a spread of axis exponents and orders: the one-pass
+// pipeline decides each exactly as the test itself.
+TEST_F(PipelineModes, AmplitudesAtTheBoundaryOfTheTest) {
+  GENERATE("tiny", 2);
+  std::vector<std::string> TERMS;
+  for (int MEC5 = -30; MEC5 <= 30; MEC5 += 7)
+    for (int MEC6 = -30; MEC6 <= 30; MEC6 += 11)
+      for (int S : {-2, 0, 1, 5, 8, 10, 11}) {
+        // The least passing amplitude, by bisection over the values between
+        // 1e-40 and 1e40 (the test never decreases with the amplitude).
+        TEXTENDED LO = 1e-40L, HI = 1e40L;
+        ASSERT_FALSE(AMPPASSES(LO, MEC5, MEC6, S, 3, 5, 5, MAXALLORDER));
+        ASSERT_TRUE(AMPPASSES(HI, MEC5, MEC6, S, 3, 5, 5, MAXALLORDER));
+        for (;;) {
+          TEXTENDED MID = std::nextafter(LO, HI);
+          if (MID == HI) break;
+          MID = std::sqrt(LO) * std::sqrt(HI);
+          if (MID <= LO || MID >= HI) MID = LO + (HI - LO) / 2;
+          if (MID <= LO || MID >= HI) MID = std::nextafter(LO, HI);
+          (AMPPASSES(MID, MEC5, MEC6, S, 3, 5, 5, MAXALLORDER) ? HI : LO) = MID;
+        }
+        const int A = S < 0 ? 0 : S / 2, B = S < 0 ? 0 : S - S / 2;
+        const int M1 = S < 0 ? -1 : A, M2 = S < 0 ? -1 : B;  // order S
+        for (TEXTENDED X : {LO, HI, std::nextafter(HI, 1e41L), -HI, -LO}) {
+          char T[200];
+          std::snprintf(T, sizeof T, "%.21Le %d %d 0 0 %d %d 1 0 0 -1 0 0  C", X, M1, M2, MEC5, MEC6);
+          TERMS.push_back(T);
+        }
+      }
+  std::string S = "series 2\r\n" + std::to_string(TERMS.size()) + "\r\nhead\r\n";
+  for (const std::string& T : TERMS) S += T + "\r\n";
+  std::ofstream(DIR / "puf02.txt", std::ios::binary) << S;
+  EXPECTSAME(FUNBODY, false);
+  EXPECTSAME(FUSHORT, false);
+}
+
 TEST_F(PipelineModes, SameFailurePoints) {
   struct TCASE {
     int FILE, LINE;
