@@ -537,7 +537,12 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   if (SELECT) MECTRE = NOUT; else MECTWO = NOUT;
   COUNTLINES(NOUT);
   const TTAIL* TAILS = S.TAILS.data();
-  for (const TOUTROW& O : OUT) WRITEROW(PLANETS[O.MIRROR].C, O.SIGN, TAILS[O.ROW], O.FCS, O.PERIOD);
+  const size_t NO = OUT.size();
+  for (size_t K = 0; K < NO; ++K) {
+    if (K + 16 < NO) __builtin_prefetch(&TAILS[OUT[K + 16].ROW]);
+    const TOUTROW& O = OUT[K];
+    WRITEROW(PLANETS[O.MIRROR].C, O.SIGN, TAILS[O.ROW], O.FCS, O.PERIOD);
+  }
 }
 
 }  // namespace
