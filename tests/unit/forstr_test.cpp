@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "testbits.hpp"
 #include "unforstr.hpp"
 
 namespace {
@@ -134,19 +135,6 @@ std::string EXPECTEDFIXED(long double E, int W) {
   return R;
 }
 
-long double FROMBITS(uint64_t M, int EXPFIELD, bool NEG) {
-  if (EXPFIELD == 0)
-    M &= ~(uint64_t{1} << 63);
-  else
-    M |= uint64_t{1} << 63;
-  unsigned char B[16] = {};
-  std::memcpy(B, &M, 8);
-  B[8] = static_cast<unsigned char>(EXPFIELD & 0xFF);
-  B[9] = static_cast<unsigned char>((EXPFIELD >> 8) | (NEG ? 0x80 : 0));
-  long double E;
-  std::memcpy(&E, B, sizeof E);
-  return E;
-}
 
 TEST(NumberTexts, OracleAgreesWithKnownExpansions) {
   EXPECT_EQ(EXPECTEDAMP(0.5L, 17), " 5.0000000000000000e-01");

@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "testbits.hpp"
 #include "unforstr.hpp"
 #include "unreanum.hpp"
 
@@ -26,19 +27,6 @@ std::string HEXOF(long double E) {
   return T;
 }
 
-long double FROMBITS(uint64_t M, int EXPFIELD, bool NEG) {
-  if (EXPFIELD == 0)
-    M &= ~(uint64_t{1} << 63);
-  else
-    M |= uint64_t{1} << 63;
-  unsigned char B[16] = {};
-  std::memcpy(B, &M, 8);
-  B[8] = static_cast<unsigned char>(EXPFIELD & 0xFF);
-  B[9] = static_cast<unsigned char>((EXPFIELD >> 8) | (NEG ? 0x80 : 0));
-  long double E;
-  std::memcpy(&E, B, sizeof E);
-  return E;
-}
 
 // The value by READREAL and by strtold; both agree on acceptance, give the
 // same bits, and any digit text is the amplitude text of the value.
