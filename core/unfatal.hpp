@@ -79,8 +79,7 @@ struct TFATAL {
       : KIND(std::move(K)), REPORT(std::move(R)), WHY(std::move(W)) {}
 };
 void SETFATALTHROWS(bool THROWS);
-// For work done on another thread for the program: a fatal error there
-// throws TFATAL (kind and why only), for the program to raise it again
-// with FATALAGAIN when it reaches the point where it would have met it.
+// For work done ahead on another thread: a fatal error there throws TFATAL
+// (kind and why only) and touches nothing of the program's state; the
+// program then does that work again itself when it needs it.
 void SETTHREADTHROWS(bool THROWS);
-[[noreturn]] void FATALAGAIN(const TFATAL& E);
