@@ -142,10 +142,43 @@ void TSERIESREADER::BADNUMBER(const char* WHAT, std::string_view F) {
 
 // The next number field: skips separators (line ends included), then takes
 // the characters up to the next separator.
+void TSERIESREADER::SKIPSEPARATORS(const char* WHAT) {
+  // Separators, line ends counted; character 26 or the end of the data
+  // means the file ends here.
+  for (;;) {
+    while (POS < LEN) {
+      const unsigned char C = BUF[POS];
+      if (C > 32) return;
+      if (C == 26) PASTEND(WHAT);
+      if (C == '\n') ++LINE;
+      ++POS;
+    }
+    if (!FILL()) PASTEND(WHAT);
+  }
+}
+
+// An integer field: short fields of digits that lie whole in the buffer
+// are read in place; everything else goes through FIELD and READINT.
+long long TSERIESREADER::INTFIELD(const char* WHAT) {
+  SKIPSEPARATORS(WHAT);
+  size_t P = POS;
+  const bool NEG = BUF[P] == '-';
+  if (BUF[P] == '-' || BUF[P] == '+') ++P;
+  const size_t D = P;
+  long long V = 0;
+  while (P < LEN && P - D < 18 && BUF[P] >= '0' && BUF[P] <= '9') V = V * 10 + (BUF[P++] - '0');
+  if (P > D && P < LEN && BUF[P] <= 32) {
+    POS = P;
+    return NEG ? -V : V;
+  }
+  const std::string_view F = FIELD(WHAT);
+  if (!READINT(F, V)) BADNUMBER(WHAT, F);
+  return V;
+}
+
 std::string_view TSERIESREADER::FIELD(const char* WHAT) {
+  SKIPSEPARATORS(WHAT);
   int C;
-  while ((C = PEEK()) != END && C <= 32) ADVANCE();
-  if (C == END) PASTEND(WHAT);
   // Fast case: the whole field lies in the buffer.
   size_t B = POS;
   while (POS < LEN && BUF[POS] > 32) ++POS;
@@ -193,9 +226,7 @@ void TSERIESREADER::READTERM(TROWVAR& R, TAMPTEXT* T) {
   }
   for (int I = 0; I < 12; ++I) {
     const char* WHAT = I < 6 ? MECNAMES[I] : MARNAMES[I - 6];
-    F = FIELD(WHAT);
-    long long V;
-    if (!READINT(F, V)) BADNUMBER(WHAT, F);
+    const long long V = INTFIELD(WHAT);
     if (V < -128 || V > 127)
       RANGEERROR((PLACE() + ": " + WHAT).c_str(), V, -128, 127);
     if (I < 6)

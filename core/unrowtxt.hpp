@@ -69,7 +69,9 @@ class TSERIESREADER {
   }
   bool FILL();
   void SKIPLINE();
+  void SKIPSEPARATORS(const char* WHAT);
   std::string_view FIELD(const char* WHAT);
+  long long INTFIELD(const char* WHAT);
   [[noreturn]] void PASTEND(const char* WHAT);
   [[noreturn]] void BADNUMBER(const char* WHAT, std::string_view F);
   std::string PLACE() const;

@@ -84,20 +84,24 @@ size_t PERIODINDEX(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
          static_cast<uint8_t>(MAR4);
 }
 
-const TPERIODENTRY& PERIODOF(const TVARIANT& V, uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
+// Computes the entry of (NPA, NPB, MAR[1], MAR[4]) for the pair in hand.
+[[gnu::noinline]] void FILLPERIOD(TPERIODENTRY& E, const TVARIANT& V, uint8_t NPA, uint8_t NPB, int8_t MAR1,
+                                  int8_t MAR4) {
+  const TEXTENDED Q = FREQUENCYOF(NPA, NPB, MAR1, MAR4);
+  E.KEEP = V.SELECT == TSELECT::SHORTPERIOD ? std::fabs(Q) > THRESHOLD : std::fabs(Q) < THRESHOLD;
+  std::string T;
+  if (E.KEEP && V.PERIODWIDTH > 0) T = "  " + FIXEDTEXT(PERIOD(Q), V.PERIODWIDTH);
+  if (T.size() > sizeof E.TXT - 2) T.resize(sizeof E.TXT - 2);  // |P| < 2e17
+  T += "\r\n";
+  std::memcpy(E.TXT, T.data(), T.size());
+  E.LEN = static_cast<uint8_t>(T.size());
+  E.STAMP = PERIODSTAMP;
+}
+
+inline const TPERIODENTRY& PERIODOF(const TVARIANT& V, uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
   TPERIODENTRY& E = PERIODS[PERIODINDEX(NPA, NPB, MAR1, MAR4)];
-  if (E.STAMP != PERIODSTAMP) [[unlikely]] {
-    const TEXTENDED Q = FREQUENCYOF(NPA, NPB, MAR1, MAR4);
-    E.KEEP = V.SELECT == TSELECT::SHORTPERIOD ? std::fabs(Q) > THRESHOLD
-                                               : std::fabs(Q) < THRESHOLD;
-    std::string T;
-    if (E.KEEP && V.PERIODWIDTH > 0) T = "  " + FIXEDTEXT(PERIOD(Q), V.PERIODWIDTH);
-    if (T.size() > sizeof E.TXT - 2) T.resize(sizeof E.TXT - 2);  // |P| < 2e17
-    T += "\r\n";
-    std::memcpy(E.TXT, T.data(), T.size());
-    E.LEN = static_cast<uint8_t>(T.size());
-    E.STAMP = PERIODSTAMP;
-  }
+  if (E.STAMP != PERIODSTAMP) [[unlikely]]
+    FILLPERIOD(E, V, NPA, NPB, MAR1, MAR4);
   return E;
 }
 
