@@ -145,15 +145,17 @@ void TTEXTOUT::WRITER() {
   }
 }
 
+// Writes the buffer here and now.
+void TTEXTOUT::WRITENOW() {
+  int E = 0;
+  const size_t N = LEN;
+  LEN = 0;
+  if (!WRITEALL(FD, BUF, N, E)) WRITEFAILED(E);
+}
+
 // Hands the filled buffer to the writer and takes a free one.
 void TTEXTOUT::HANDOVER() {
-  if (!THREAD.joinable()) {
-    int E = 0;
-    size_t N = LEN;
-    LEN = 0;
-    if (!WRITEALL(FD, BUF, N, E)) WRITEFAILED(E);
-    return;
-  }
+  if (!THREAD.joinable()) return WRITENOW();
   std::unique_lock<std::mutex> G(M);
   if (ERR != 0) {
     // Already failed: the program is past that point; report it now.
@@ -188,16 +190,10 @@ void TTEXTOUT::FLUSH() {
   if (CONSOLE) {
     // A console line comes after everything written before it.
     for (TTEXTOUT* T : BACKGROUND()) T->SYNC();
-    int E = 0;
-    size_t N = LEN;
-    LEN = 0;
-    if (!WRITEALL(FD, BUF, N, E)) WRITEFAILED(E);
-    return;
+    return WRITENOW();
   }
   HANDOVER();
 }
-
-void TTEXTOUT::MAKEROOM(size_t) { FLUSH(); }
 
 void TTEXTOUT::PUTSLOW(std::string_view S) {
   while (!S.empty()) {

@@ -48,7 +48,7 @@ class TTEXTOUT final : public TFLUSHABLE {
   }
   void PUTCH(char C) {
     if (LEN == CAP) [[unlikely]]
-      MAKEROOM(1);
+      FLUSH();
     BUF[LEN++] = C;
   }
   // Integer right-aligned in W characters, blank-filled; written in full
@@ -61,7 +61,7 @@ class TTEXTOUT final : public TFLUSHABLE {
   // adds N written.
   char* RESERVE(size_t N) {
     if (LEN + N > CAP) [[unlikely]]
-      MAKEROOM(N);
+      FLUSH();
     return BUF + LEN;
   }
   void COMMIT(size_t N) { LEN += N; }
@@ -79,9 +79,9 @@ class TTEXTOUT final : public TFLUSHABLE {
   };
 
   void PUTSLOW(std::string_view S);
-  void MAKEROOM(size_t N);
   void FLUSH();
   void HANDOVER();
+  void WRITENOW();
   void SYNC();
   void WRITER();
   static bool WRITEALL(int FD, const char* P, size_t N, int& ERR);
