@@ -83,9 +83,11 @@ bool READREALEXACT(std::string_view FIELD, TEXTENDED& VALUE) {
   return true;
 }
 
-bool READREAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS,
-              int* DIGITSLEN) {
-  if (DIGITSLEN != nullptr) *DIGITSLEN = 0;
+namespace {
+
+// The general conversion: the shape of the field, then one operation or the
+// exact path.
+bool READREALGENERAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int* DIGITSLEN) {
   TSHAPE S;
   if (!SHAPEOF(FIELD, S)) return false;
   // Significant digits: from the first non-zero digit to the last one.
@@ -156,6 +158,86 @@ bool READREAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS,
     *DIGITSLEN = static_cast<int>(O - DIGITS);
   }
   return true;
+}
+
+// The usual field in one pass: at most 19 digits in all, not all zero, an
+// exponent of at most four digits, and a power of ten within the exact
+// range both with and without the trailing zeros. The value SIG * 10^E,
+// with SIG all the digits, is the same real number as the general path's
+// significant digits times its power, so the one correctly rounded
+// operation gives the same extended value, and the digits are the same.
+// False when the field is not of that kind: the general path decides.
+bool READREALUSUAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int* DIGITSLEN) {
+  const char* C = FIELD.data();
+  const char* const END = C + FIELD.size();
+  bool NEG = false;
+  if (C < END && (*C == '+' || *C == '-')) NEG = *C++ == '-';
+  char DIG[19];
+  int NDIG = 0, NINT = 0, FIRSTPOS = -1, LASTPOS = -1;
+  uint64_t SIG = 0;
+  for (int PART = 0; PART < 2; ++PART) {
+    for (; C < END && ISDIGIT(*C); ++C) {
+      if (NDIG == 19) return false;
+      const int D = *C - '0';
+      SIG = SIG * 10 + static_cast<uint64_t>(D);
+      if (D != 0) {
+        if (FIRSTPOS < 0) FIRSTPOS = NDIG;
+        LASTPOS = NDIG;
+      }
+      DIG[NDIG++] = *C;
+    }
+    if (PART == 0) {
+      NINT = NDIG;
+      if (C == END || *C != '.') break;
+      ++C;
+    }
+  }
+  if (FIRSTPOS < 0) return false;
+  int EXP = 0;
+  if (C < END && (*C == 'e' || *C == 'E')) {
+    ++C;
+    bool ENEG = false;
+    if (C < END && (*C == '+' || *C == '-')) ENEG = *C++ == '-';
+    const char* const B = C;
+    for (; C < END && ISDIGIT(*C); ++C) {
+      if (C - B == 4) return false;
+      EXP = EXP * 10 + (*C - '0');
+    }
+    if (C == B) return false;
+    if (ENEG) EXP = -EXP;
+  }
+  if (C != END) return false;
+  const int E = EXP - (NDIG - NINT);        // of SIG
+  const int E10 = E + (NDIG - 1 - LASTPOS);  // of the significant digits
+  if (E < -MAXEXACTPOW || E10 > MAXEXACTPOW || E10 < -MAXEXACTPOW) return false;
+  TEXTENDED V = static_cast<TEXTENDED>(SIG);
+  if (E >= 0)
+    V = V * POW10.V[E];
+  else
+    V = V / POW10.V[-E];
+  VALUE = NEG ? -V : V;
+  if (DIGITS != nullptr && LASTPOS - FIRSTPOS < 17) {
+    char* O = DIGITS;
+    *O++ = DIG[FIRSTPOS];
+    *O++ = '.';
+    for (int K = FIRSTPOS + 1; K <= LASTPOS; ++K) *O++ = DIG[K];
+    for (int K = LASTPOS - FIRSTPOS + 1; K < 17; ++K) *O++ = '0';
+    const int SCI = EXP + NINT - 1 - FIRSTPOS;
+    *O++ = 'e';
+    *O++ = SCI < 0 ? '-' : '+';
+    const int A = SCI < 0 ? -SCI : SCI;  // at most 27 + 18
+    *O++ = static_cast<char>('0' + A / 10);
+    *O++ = static_cast<char>('0' + A % 10);
+    *DIGITSLEN = static_cast<int>(O - DIGITS);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool READREAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int* DIGITSLEN) {
+  if (DIGITSLEN != nullptr) *DIGITSLEN = 0;
+  return READREALUSUAL(FIELD, VALUE, DIGITS, DIGITSLEN) || READREALGENERAL(FIELD, VALUE, DIGITS, DIGITSLEN);
 }
 
 bool READINT(std::string_view F, long long& VALUE) {

@@ -69,6 +69,7 @@ class TSERIESREADER {
   }
   bool FILL();
   void SKIPLINE();
+  bool FASTTERM(TROWVAR& R, TAMPTEXT* T);
   void SKIPSEPARATORS(const char* WHAT);
   std::string_view FIELD(const char* WHAT);
   long long INTFIELD(const char* WHAT);

@@ -57,13 +57,15 @@ class TTEXTOUT final : public TFLUSHABLE {
   void ENDLINE();
 
   // Direct access for callers that assemble lines in place: room for at
-  // least N (at most 4096) characters at the end of the buffer; COMMIT
-  // adds N written.
+  // least N (at most 4096) characters at the end of the buffer, made by
+  // handing the buffer over when it has less; ROOM tells how much there
+  // is; COMMIT adds N written.
   char* RESERVE(size_t N) {
     if (LEN + N > CAP) [[unlikely]]
       FLUSH();
     return BUF + LEN;
   }
+  size_t ROOM() const { return CAP - LEN; }
   void COMMIT(size_t N) { LEN += N; }
 
   const std::string& NAME() const { return FILENAME; }

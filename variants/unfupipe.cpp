@@ -1,5 +1,6 @@
 #include "unfupipe.hpp"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -131,13 +132,13 @@ void NEWPAIRPERIODS() {
 
 struct TGATE {
   uint32_t STAMP;
+  uint32_t KEY;   // AMPKEY of the least passing value; all ones if NEVER
   uint16_t EXP;   // biased exponent of the least passing value
   uint64_t MANT;  // its significand
   bool NEVER;     // no finite value passes
 };
 
-constexpr int AXISSPAN = 2 * MAXAXIEXP + 1;
-std::vector<TGATE> GATES;  // [MEC[5]][MEC[6]][halving power or 0]
+std::vector<TGATE> GATES;  // [gate class]
 uint32_t GATESTAMP = 0;
 
 // The non-negative extended values in order: exponent and significand.
@@ -169,19 +170,52 @@ TEXTENDED VALUEOF(TORDINAL O) {
 }
 
 void NEWPAIRGATES() {
-  if (GATES.empty()) GATES.assign(static_cast<size_t>(AXISSPAN * AXISSPAN * (MAXALLORDER + 1)), TGATE{});
+  if (GATES.empty()) GATES.assign(static_cast<size_t>(GATECLASSES), TGATE{});
   if (++GATESTAMP == 0) {
     for (TGATE& G : GATES) G.STAMP = 0;
     GATESTAMP = 1;
   }
 }
 
-void FILLGATE(TGATE& G, int MEC5, int MEC6, int S, const TAXIROW& XA, const TAXIROW& XB, TEXTENDED FJ, int BOUND) {
+[[gnu::noinline]] void FILLGATE(TGATE& G, int MEC5, int MEC6, int S, const TAXIROW& XA, const TAXIROW& XB,
+                                TEXTENDED FJ, int BOUND) {
   auto PASSES = [&](TORDINAL O) { return AMPTEST(VALUEOF(O), MEC5, MEC6, S, XA, XB, FJ, BOUND); };
-  TORDINAL LO = 0, HI = ORDINALOF(LDBL_MAX);
+  const TORDINAL TOP = ORDINALOF(LDBL_MAX);
+  TORDINAL LO = 0, HI = TOP;
   G.NEVER = !PASSES(HI);
   if (!G.NEVER && !PASSES(LO)) {
-    // PASSES(LO) is false, PASSES(HI) true.
+    // PASSES(LO) is false, PASSES(HI) true. The gate lies near the limit
+    // divided by the factors: steps of growing size from there bracket it
+    // within a few values, then bisection finds it.
+    TEXTENDED EST = AMPLIMIT / (FJ * (XB[MEC6] * XA[MEC5]) * (S > 0 && S < BOUND + 1 ? POWAR[S] : 1.0L));
+    EST = std::fabs(EST);
+    if (std::isfinite(EST) && EST > 0.0L) {
+      const TORDINAL O = std::min(std::max(ORDINALOF(EST), TORDINAL(1)), TOP - 1);
+      TORDINAL STEP = 1;
+      if (PASSES(O)) {
+        HI = O;
+        for (;;) {
+          const TORDINAL C = HI > LO + STEP ? HI - STEP : LO;
+          if (C == LO || !PASSES(C)) {
+            LO = C;
+            break;
+          }
+          HI = C;
+          STEP *= 2;
+        }
+      } else {
+        LO = O;
+        for (;;) {
+          const TORDINAL C = HI - LO > STEP ? LO + STEP : HI;
+          if (C == HI || PASSES(C)) {
+            HI = C;
+            break;
+          }
+          LO = C;
+          STEP *= 2;
+        }
+      }
+    }
     while (HI - LO > 1) {
       const TORDINAL MID = LO + (HI - LO) / 2;
       (PASSES(MID) ? HI : LO) = MID;
@@ -196,7 +230,19 @@ void FILLGATE(TGATE& G, int MEC5, int MEC6, int S, const TAXIROW& XA, const TAXI
   std::memcpy(&SE, reinterpret_cast<const char*>(&X) + 8, 2);
   G.EXP = SE & 0x7FFF;
   G.MANT = MANT;
+  G.KEY = G.NEVER ? UINT32_MAX : AMPKEY(X);
   G.STAMP = GATESTAMP;
+}
+
+// Whether AMP is at or above the gate, by its full exponent and significand.
+inline bool ATGATE(TEXTENDED AMP, const TGATE& G) {
+  if (G.NEVER) return false;
+  uint64_t MANT;
+  uint16_t SE;
+  std::memcpy(&MANT, &AMP, 8);
+  std::memcpy(&SE, reinterpret_cast<const char*>(&AMP) + 8, 2);
+  const unsigned EXP = SE & 0x7FFFu;
+  return EXP > G.EXP || (EXP == G.EXP && MANT >= G.MANT);
 }
 
 // The amplitude test of one row through the gates: the same range checks
@@ -207,36 +253,33 @@ inline bool GATEDTEST(TEXTENDED AMP, const TPACK& P, const TAXIROW& XA, const TA
   if (MEC6 < -MAXAXIEXP || MEC6 > MAXAXIEXP) (void)XB[MEC6];
   if (MEC5 < -MAXAXIEXP || MEC5 > MAXAXIEXP) (void)XA[MEC5];
   const int S = ORDEROF(P.ORDER);
-  const int H = S > 0 && S < BOUND + 1 ? S : 0;
-  TGATE& G = GATES[static_cast<size_t>(((MEC5 + MAXAXIEXP) * AXISSPAN + (MEC6 + MAXAXIEXP)) * (MAXALLORDER + 1) + H)];
+  TGATE& G = GATES[static_cast<size_t>(CLASSINDEX(MEC5, MEC6, S > 0 && S < BOUND + 1 ? S : 0))];
   if (G.STAMP != GATESTAMP) [[unlikely]]
     FILLGATE(G, MEC5, MEC6, S, XA, XB, FJ, BOUND);
-  if (G.NEVER) return false;
-  uint64_t MANT;
-  uint16_t SE;
-  std::memcpy(&MANT, &AMP, 8);
-  std::memcpy(&SE, reinterpret_cast<const char*>(&AMP) + 8, 2);
-  const unsigned EXP = SE & 0x7FFFu;
-  return EXP > G.EXP || (EXP == G.EXP && MANT >= G.MANT);
+  return ATGATE(AMP, G);
 }
 
-// A term to be written by the fused pipeline: the row in its series file,
-// whether it is the mirror image, and what the pipeline made of it.
-struct TOUTROW {
-  int32_t ROW;
-  bool MIRROR;
-  char SIGN;
-  char FCS;
-  const TPERIODENTRY* PERIOD;
-};
-using TOUTLIST = std::vector<TOUTROW>;
-TOUTLIST OUTLIST;
+// The same test for a row of a gate class (see GATECLASS): the class
+// holds exponents within the tables and an order within the shortint
+// range, so no check can fail; its power is the order when that lies in
+// 1..MAXHALF, and a power above BOUND halves nothing, as in the test.
+inline bool CLASSTEST(TEXTENDED AMP, TFAST R, const TAXIROW& XA, const TAXIROW& XB, TEXTENDED FJ, int BOUND) {
+  TGATE& G = GATES[R.CLASS];
+  if (G.STAMP != GATESTAMP) [[unlikely]] {
+    const int C = R.CLASS;
+    FILLGATE(G, C / ((MAXHALF + 1) * AXISSPAN) - MAXAXIEXP, C / (MAXHALF + 1) % AXISSPAN - MAXAXIEXP,
+             C % (MAXHALF + 1), XA, XB, FJ, BOUND);
+  }
+  return R.KEY > G.KEY || (R.KEY == G.KEY && ATGATE(AMP, G));
+}
 
 // One row line: planets, amplitude text, exponents, multipliers, code and,
-// where the program has one, the period. PLANETS is the text of columns 1
-// to 8 (both planet numbers and the two blanks before the amplitude).
-void WRITEROW(const char* PLANETS, char SIGN, const TTAIL& T, char FCS, const TPERIODENTRY* E) {
-  char* O = F.RESERVE(8 + 1 + sizeof T.C + 1 + sizeof E->TXT);
+// where the program has one, the period, put at O; returns its end.
+// PLANETS is the text of columns 1 to 8 (both planet numbers and the two
+// blanks before the amplitude).
+constexpr size_t MAXROWTEXT = 8 + 1 + sizeof(TTAIL::C) + 1 + sizeof(TPERIODENTRY::TXT);
+
+inline char* PUTROW(char* O, const char* PLANETS, char SIGN, const TTAIL& T, char FCS, const TPERIODENTRY* E) {
   std::memcpy(O, PLANETS, 8);
   O[8] = SIGN;
   std::memcpy(O + 9, T.C, sizeof T.C);
@@ -244,12 +287,16 @@ void WRITEROW(const char* PLANETS, char SIGN, const TTAIL& T, char FCS, const TP
   *Q++ = FCS;
   if (E != nullptr) {
     std::memcpy(Q, E->TXT, sizeof E->TXT);
-    Q += E->LEN;
-  } else {
-    *Q++ = '\r';
-    *Q++ = '\n';
+    return Q + E->LEN;
   }
-  F.COMMIT(static_cast<size_t>(Q - O));
+  Q[0] = '\r';
+  Q[1] = '\n';
+  return Q + 2;
+}
+
+void WRITEROW(const char* PLANETS, char SIGN, const TTAIL& T, char FCS, const TPERIODENTRY* E) {
+  char* O = F.RESERVE(MAXROWTEXT);
+  F.COMMIT(static_cast<size_t>(PUTROW(O, PLANETS, SIGN, T, FCS, E) - O));
 }
 
 struct TPLANETS {
@@ -458,14 +505,53 @@ void STAGEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   SELECTWRITE(V);
 }
 
+// A term to be written by the fused pipeline: its row in the series file,
+// whether it is the mirror image, and its period entry (none in termall).
+struct TOUTROW {
+  int32_t ROW;
+  bool MIRROR;
+  const TPERIODENTRY* PERIOD;
+};
+std::vector<TOUTROW> OUTLIST;   // the terms selected in a block
+std::vector<int32_t> PASSLIST;  // the rows that pass the amplitude test
+
+// The rows of a block, ROWAT(K) for K = 0..NO-1, each a TOUTROW: as many
+// lines at a time as surely fit in the output buffer, so the buffer is
+// handed over at the same lines as when room is made line by line.
+template <typename ROWOF>
+void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS, size_t NO, ROWOF ROWAT) {
+  const TFAST* FAST = S.FAST.data();
+  const TTAIL* TAILS = S.TAILS.data();
+  const bool SWAP = V.SELECT == TSELECT::SHORTPERIOD;
+  size_t K = 0;
+  while (K < NO) {
+    char* const O = F.RESERVE(MAXROWTEXT);
+    const size_t END = K + std::min(NO - K, std::max<size_t>(1, F.ROOM() / MAXROWTEXT));
+    char* Q = O;
+    for (; K < END; ++K) {
+      const TOUTROW R = ROWAT(K);
+      const uint8_t FL = FAST[R.ROW].FLAGS;
+      const bool SINE = (FL & CODESINE) != 0;
+      // A mirror image has -A; the short-period terms take A sin -> -A cos,
+      // A cos -> A sin.
+      const bool NEG = (((FL & AMPNEG) != 0) != R.MIRROR) != (SWAP && SINE);
+      Q = PUTROW(Q, PLANETS[R.MIRROR].C, NEG ? '-' : ' ', TAILS[R.ROW], SINE != SWAP ? 'S' : 'C', R.PERIOD);
+    }
+    F.COMMIT(static_cast<size_t>(Q - O));
+  }
+}
+
 // The same block in one pass over the parsed rows of the file: no row is
-// copied between tables; the terms written are gathered as references.
-// Every check happens on the same row and in the same order as in the
-// stages, so a failure comes at the same point.
+// copied between tables; the rows that pass the amplitude test and the
+// terms selected are gathered as references. Every check happens on the
+// same row and in the same order as in the stages, so a failure comes at
+// the same point.
 void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   TSERIESFILE& S = LOADEDSERIES(N);
+  static_assert(MAXSHORTORDER <= MAXHALF && MAXALLORDER <= MAXHALF);
   const TEXTENDED* AMPS = S.AMPS.data();
   const TPACK* PACKS = S.PACKS.data();
+  const TFAST* FAST = S.FAST.data();
   const int32_t* IDX = nullptr;  // rows that go on, or all
   int32_t CNT = S.COUNT;
   if (V.ORDERFILTER) {
@@ -483,70 +569,77 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   }
   MECONE = CNT;
   BLOCKLINE(I, J, N);
+  auto ROW = [&](size_t K) { return IDX != nullptr ? IDX[K] : static_cast<int32_t>(K); };
 
   const uint8_t A = I < J ? I : J, B = I < J ? J : I;
   const TPLANETS PLANETS[2] = {PLANETSTEXT(A, B), PLANETSTEXT(I, J)};
-  TOUTLIST& OUT = OUTLIST;
-  OUT.clear();
-  const bool SELECT = V.SELECT != TSELECT::ALLTERMS;
-  // A prepared term goes to the selection (or straight out in termall).
-  auto TAKE = [&](int32_t M, bool MIRROR) {
-    const TPACK& P = PACKS[M];
-    const TPERIODENTRY* E = nullptr;
-    if (SELECT) {
-      E = MIRROR ? &PERIODOF(V, I, J, P.MAR[1], P.MAR[4]) : &PERIODOF(V, A, B, P.MAR[1], P.MAR[4]);
-      if (!E->KEEP) return;
-    }
-    bool NEG = std::signbit(AMPS[M]) != MIRROR;
-    char FCS = P.FCS;
-    if (V.SELECT == TSELECT::SHORTPERIOD) {
-      if (FCS == 'S') {
-        NEG = !NEG;
-        FCS = 'C';
-      } else {
-        FCS = 'S';
-      }
-    }
-    OUT.push_back(TOUTROW{M, MIRROR, NEG ? '-' : ' ', FCS, E});
-  };
-  auto ROW = [&](int32_t K) { return IDX != nullptr ? IDX[K] : K; };
 
+  // The rows that go to the selection: file 1 with its mirror images (or
+  // nothing), all rows, or those that pass the amplitude test.
+  const size_t C = static_cast<size_t>(CNT);
+  size_t NC = 0;
+  const bool GATED = N != 1 && V.AMPTEST != TAMPTEST::COPYALL;
   if (N == 1) {
     if (I > J) {
       // Rows and their mirror images: twice the rows must fit a table.
       if (2 * static_cast<long>(CNT) > MAXARR) {
-        CURTERM = ROW(MAXARR - CNT);
+        CURTERM = ROW(static_cast<size_t>(MAXARR - CNT));
         (void)(*ROWTWO)[MAXARR + 1];
       }
-      for (int32_t K = 0; K < CNT; ++K) TAKE(ROW(K), false);
-      for (int32_t K = 0; K < CNT; ++K) TAKE(ROW(K), true);
+      NC = 2 * C;
     }
-  } else if (V.AMPTEST == TAMPTEST::COPYALL) {
-    for (int32_t K = 0; K < CNT; ++K) TAKE(ROW(K), false);
+  } else if (!GATED) {
+    NC = C;
   } else {
     const int BOUND = V.AMPTEST == TAMPTEST::TOMAXSUM ? MAXSUM : MAXALLORDER;
     const TAXIROW& XA = AXIPO[A];
     const TAXIROW& XB = AXIPO[B];
     const TEXTENDED FJ = FAMUS[J];
-    for (int32_t K = 0; K < CNT; ++K) {
+    // Gathered without a branch on the outcome.
+    if (PASSLIST.size() < C) PASSLIST.resize(C);
+    int32_t* PL = PASSLIST.data();
+    for (size_t K = 0; K < C; ++K) {
       const int32_t M = ROW(K);
-      const TPACK& P = PACKS[M];
-      CURTERM = M;
-      if (GATEDTEST(AMPS[M], P, XA, XB, FJ, BOUND)) TAKE(M, false);
+      const TFAST R = FAST[M];
+      bool PASS;
+      if (R.CLASS != NOCLASS) [[likely]] {
+        PASS = CLASSTEST(AMPS[M], R, XA, XB, FJ, BOUND);
+      } else {
+        CURTERM = M;
+        PASS = GATEDTEST(AMPS[M], PACKS[M], XA, XB, FJ, BOUND);
+        CURTERM = -1;
+      }
+      PL[NC] = M;
+      NC += PASS ? 1 : 0;
     }
-    CURTERM = -1;
   }
+  const int32_t* PL = PASSLIST.data();
+  auto CANDIDATE = [&](size_t K) -> TOUTROW {
+    if (GATED) return {PL[K], false, nullptr};
+    if (K < C) return {ROW(K), false, nullptr};
+    return {ROW(K - C), true, nullptr};
+  };
 
-  const int32_t NOUT = static_cast<int32_t>(OUT.size());
-  if (SELECT) MECTRE = NOUT; else MECTWO = NOUT;
-  COUNTLINES(NOUT);
-  const TTAIL* TAILS = S.TAILS.data();
-  const size_t NO = OUT.size();
-  for (size_t K = 0; K < NO; ++K) {
-    if (K + 16 < NO) __builtin_prefetch(&TAILS[OUT[K + 16].ROW]);
-    const TOUTROW& O = OUT[K];
-    WRITEROW(PLANETS[O.MIRROR].C, O.SIGN, TAILS[O.ROW], O.FCS, O.PERIOD);
+  if (V.SELECT == TSELECT::ALLTERMS) {
+    MECTWO = static_cast<int32_t>(NC);
+    COUNTLINES(MECTWO);
+    WRITEROWS(V, S, PLANETS, NC, CANDIDATE);
+    return;
   }
+  // The terms of the kind the program writes, by the period entry of
+  // (NPA, NPB, MAR[1], MAR[4]).
+  std::vector<TOUTROW>& OUT = OUTLIST;
+  OUT.clear();
+  OUT.reserve(NC);
+  for (size_t K = 0; K < NC; ++K) {
+    TOUTROW R = CANDIDATE(K);
+    const TPACK& P = PACKS[R.ROW];
+    R.PERIOD = R.MIRROR ? &PERIODOF(V, I, J, P.MAR[1], P.MAR[4]) : &PERIODOF(V, A, B, P.MAR[1], P.MAR[4]);
+    if (R.PERIOD->KEEP) OUT.push_back(R);
+  }
+  MECTRE = static_cast<int32_t>(OUT.size());
+  COUNTLINES(MECTRE);
+  WRITEROWS(V, S, PLANETS, OUT.size(), [&](size_t K) { return OUT[K]; });
 }
 
 }  // namespace

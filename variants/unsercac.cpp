@@ -1,6 +1,7 @@
 #include "unsercac.hpp"
 
 #include <array>
+#include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -37,7 +38,7 @@ bool LOADSERIES(int N) {
   TSERIESREADER IN(SERIESNAME(N));
   S.COUNT = IN.READCOUNT();
   const size_t C = static_cast<size_t>(S.COUNT);
-  if (!S.AMPS.OBTAIN(C) || !S.PACKS.OBTAIN(C) || !S.TAILS.OBTAIN(C) || !S.LINES.OBTAIN(C)) return false;
+  if (!S.AMPS.OBTAIN(C) || !S.PACKS.OBTAIN(C) || !S.FAST.OBTAIN(C) || !S.TAILS.OBTAIN(C) || !S.LINES.OBTAIN(C)) return false;
   TAMPTEXT A;
   TROWVAR R;
   for (size_t M = 0; M < C; ++M) {
@@ -51,6 +52,8 @@ bool LOADSERIES(int N) {
     P.FCS = R.FCS;
     P.SPARE = 0;
     P.ORDER = static_cast<int16_t>(R.MEC[1] + R.MEC[2] + R.MEC[3] + R.MEC[4]);
+    S.FAST[M] = TFAST{AMPKEY(R.AMP), GATECLASS(R.MEC[5], R.MEC[6], P.ORDER),
+                      static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0)), 0};
     TTAIL& T = S.TAILS[M];
     char* Q = T.C;
     std::memcpy(Q, A.C, A.LEN);
@@ -74,7 +77,7 @@ void LOADHERE(int N) {
   if (!LOADSERIES(N))
     MEMORYERROR("the rows of a series file",
                 static_cast<unsigned long long>(SERIES[N].COUNT) *
-                    (sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TTAIL) + sizeof(int32_t)));
+                    (sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TFAST) + sizeof(TTAIL) + sizeof(int32_t)));
 }
 
 // The background parsing: two threads take the files in order 1 to 27.

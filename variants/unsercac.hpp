@@ -1,8 +1,9 @@
 // unsercac: the series files as the pipeline keeps them. Each file is
 // parsed once per run, ahead of need by two background threads, and kept
 // for every pair: per row the amplitude, the packed exponents and
-// multipliers, the text of the row line from column 10 to 83, and the line
-// of the term in its file. A failure met while parsing ahead is kept with
+// multipliers, what the amplitude test and the row output look at first
+// (TFAST), the text of the row line from column 10 to 83, and the line of
+// the term in its file. A failure met while parsing ahead is kept with
 // its file and raised when the pipeline asks for that file, where a run
 // that reads each file when it needs it would meet it; nothing else of a
 // parse ahead is visible.
@@ -11,11 +12,13 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "unalltyp.hpp"
+#include "unvarpow.hpp"
 
 inline constexpr int NUMSERIES = 27;  // series files puf01..puf27
 
@@ -30,6 +33,53 @@ struct TPACK {
   int16_t ORDER;
 };
 static_assert(sizeof(TPACK) == 16);
+
+// What the amplitude test and the row output need of a row, in 8 bytes:
+// KEY orders |AMP| (see AMPKEY), CLASS names the row's exponents MEC[5],
+// MEC[6] and order (see GATECLASS), FLAGS holds the sign of AMP (AMPNEG)
+// and whether the code is S (CODESINE).
+struct TFAST {
+  uint32_t KEY;
+  uint16_t CLASS;
+  uint8_t FLAGS;
+  uint8_t SPARE;
+};
+static_assert(sizeof(TFAST) == 8);
+inline constexpr uint8_t AMPNEG = 1;
+inline constexpr uint8_t CODESINE = 2;
+
+// The biased exponent and the top 17 bits of the significand of |X|: for
+// non-negative extended values X < Y, AMPKEY(X) <= AMPKEY(Y); equal keys
+// leave the order to the full exponent and significand.
+inline uint32_t AMPKEY(TEXTENDED X) {
+  uint64_t MANT;
+  uint16_t SE;
+  std::memcpy(&MANT, &X, 8);
+  std::memcpy(&SE, reinterpret_cast<const char*>(&X) + 8, 2);
+  return (static_cast<uint32_t>(SE & 0x7FFFu) << 17) | static_cast<uint32_t>(MANT >> 47);
+}
+
+// Gate classes: one per (MEC[5], MEC[6], halving power) with both
+// exponents within the axis tables and the power 1..MAXHALF (0: none).
+inline constexpr int AXISSPAN = 2 * MAXAXIEXP + 1;
+inline constexpr int GATECLASSES = AXISSPAN * AXISSPAN * (MAXHALF + 1);
+inline constexpr uint16_t NOCLASS = 0xFFFF;
+static_assert(GATECLASSES <= NOCLASS);
+
+inline int CLASSINDEX(int MEC5, int MEC6, int H) {
+  return ((MEC5 + MAXAXIEXP) * AXISSPAN + (MEC6 + MAXAXIEXP)) * (MAXHALF + 1) + H;
+}
+
+// The class of a row with these exponents and order sum, whose power is
+// the order when it lies in 1..MAXHALF; NOCLASS when an exponent lies
+// outside the tables or the order outside the shortint range, rows that
+// take the test's own range checks.
+inline uint16_t GATECLASS(int MEC5, int MEC6, long ORDER) {
+  if (MEC5 < -MAXAXIEXP || MEC5 > MAXAXIEXP || MEC6 < -MAXAXIEXP || MEC6 > MAXAXIEXP || ORDER < -128 ||
+      ORDER > 127)
+    return NOCLASS;
+  return static_cast<uint16_t>(CLASSINDEX(MEC5, MEC6, ORDER >= 1 && ORDER <= MAXHALF ? static_cast<int>(ORDER) : 0));
+}
 
 // Text of a row line from column 10 to column 83: the magnitude part of
 // the amplitude text (see AMPDIGITS), the six exponents and the six
@@ -92,6 +142,7 @@ struct TSERIESFILE {
   int32_t COUNT = 0;
   TBIGARRAY<TEXTENDED> AMPS;
   TBIGARRAY<TPACK> PACKS;
+  TBIGARRAY<TFAST> FAST;
   TBIGARRAY<TTAIL> TAILS;
   TBIGARRAY<int32_t> LINES;  // line of each term in the file
   // Rows of order at most ORDERBOUND, when the order filter has run.

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -499,6 +500,80 @@ TEST_F(SeriesReader, FileOpenFailures) {
     ADD_FAILURE() << "read through a missing folder";
   } catch (const TFATAL& G) {
     EXPECT_TRUE(G.KIND == NOTFOUNDTEXT || G.KIND == PATHTEXT) << G.REPORT;
+  }
+}
+
+// Terms of the usual shape, each on one line, and the same terms spelt in
+// ways that only the general reading takes (fields split over lines,
+// other separators, longer integer fields): the same rows, amplitude texts
+// and term lines.
+TEST_F(SeriesReader, OneLineTermsReadAsTheSameTermsSpeltOtherwise) {
+  std::mt19937_64 G(2024);
+  auto PICK = [&G](int N) { return static_cast<int>(G() % static_cast<uint64_t>(N)); };
+  const char* const AMPS[] = {"-2.0506896781179805e-04", "3.4584293548075861E-06", "+1.5", ".5", "5.",
+                              "000123.4500e+3", "1e27", "1.00000000000000000000e-30", "-0.0",
+                              "1.8225997659412373e-4951", "12345678901234567890", "7e-28", "1.2e4900"};
+  std::string ONE = "h\n", OTHER = "h\n";
+  const int N = 3000;
+  ONE += std::to_string(N) + "\nc\n";
+  OTHER += std::to_string(N) + "\nc\n";
+  std::vector<long> OTHERLINE;  // where each term starts in OTHER
+  long LINE = 4;
+  for (int K = 0; K < N; ++K) {
+    std::string AMP = AMPS[PICK(13)];
+    if (PICK(2) == 0) {
+      char B[40];
+      std::snprintf(B, sizeof B, "%.*Le", PICK(19), static_cast<long double>(G()) / 1e9L * (PICK(2) ? -1 : 1));
+      AMP = B;
+    }
+    int V[12];
+    for (int& X : V) X = PICK(4) == 0 ? PICK(256) - 128 : PICK(21) - 10;
+    const char CODE = PICK(2) ? 'S' : 'C';
+    std::string A = "  " + AMP, B;
+    for (int X : V) {
+      A += PICK(3) ? '\t' : ' ';
+      A += std::to_string(X);
+    }
+    A += "  ";
+    A += CODE;
+    if (PICK(4) == 0) A += " trailing text";
+    ONE += A + (PICK(2) ? "\r\n" : "\n");
+    // The other spelling: a blank line first, then each field on a line of
+    // its own or after a form feed, integers with leading zeros.
+    OTHERLINE.push_back(LINE + 1);
+    B = "\n" + AMP;
+    LINE += 1;
+    for (int X : V) {
+      if (PICK(3) == 0) {
+        B += "\n";
+        ++LINE;
+      } else {
+        B += "\f";
+      }
+      B += X < 0 ? "-000" : "000";
+      B += std::to_string(std::abs(X));
+    }
+    B += "  ";
+    B += CODE;
+    B += '\n';
+    ++LINE;
+    OTHER += B;
+  }
+  PUT(1, ONE);
+  PUT(2, OTHER);
+  TSERIESREADER RA(NAMEOF(1)), RB(NAMEOF(2));
+  ASSERT_EQ(RA.READCOUNT(), N);
+  ASSERT_EQ(RB.READCOUNT(), N);
+  for (int K = 0; K < N; ++K) {
+    SCOPED_TRACE(K);
+    TROWVAR X = RECNUL, Y = RECNUL;
+    TAMPTEXT TX{}, TY{};
+    ASSERT_NO_THROW(RA.READTERM(X, &TX));
+    ASSERT_NO_THROW(RB.READTERM(Y, &TY));
+    ASSERT_EQ(std::memcmp(&X, &Y, sizeof X), 0);
+    ASSERT_EQ(std::string(TX.C, TX.LEN), std::string(TY.C, TY.LEN));
+    ASSERT_EQ(RA.TERMLINE(), K + 4);
+    ASSERT_EQ(RB.TERMLINE(), OTHERLINE[static_cast<size_t>(K)]);
   }
 }
 
