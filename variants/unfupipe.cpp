@@ -130,15 +130,20 @@ void NEWPAIRPERIODS() {
 // the test itself. A row is then tested by comparing the exponent and
 // significand of |AMP| with that gate.
 
-struct TGATE {
+// What every row looks at, apart from the rest, so that the gates in use
+// stay close at hand.
+struct TGATEKEY {
   uint32_t STAMP;
-  uint32_t KEY;   // AMPKEY of the least passing value; all ones if NEVER
-  uint16_t EXP;   // biased exponent of the least passing value
-  uint64_t MANT;  // its significand
+  uint32_t KEY;  // AMPKEY of the least passing value; all ones if NEVER
+};
+struct TGATE {
+  uint64_t MANT;  // significand of the least passing value
+  uint16_t EXP;   // its biased exponent
   bool NEVER;     // no finite value passes
 };
 
-std::vector<TGATE> GATES;  // [gate class]
+std::vector<TGATEKEY> GATEKEYS;  // [gate class]
+std::vector<TGATE> GATES;        // [gate class]
 uint32_t GATESTAMP = 0;
 
 // The non-negative extended values in order: exponent and significand.
@@ -170,16 +175,20 @@ TEXTENDED VALUEOF(TORDINAL O) {
 }
 
 void NEWPAIRGATES() {
-  if (GATES.empty()) GATES.assign(static_cast<size_t>(GATECLASSES), TGATE{});
+  if (GATES.empty()) {
+    GATES.assign(static_cast<size_t>(GATECLASSES), TGATE{});
+    GATEKEYS.assign(static_cast<size_t>(GATECLASSES), TGATEKEY{});
+  }
   if (++GATESTAMP == 0) {
-    for (TGATE& G : GATES) G.STAMP = 0;
+    for (TGATEKEY& G : GATEKEYS) G.STAMP = 0;
     GATESTAMP = 1;
   }
 }
 
-[[gnu::noinline]] void FILLGATE(TGATE& G, int MEC5, int MEC6, int S, const TAXIROW& XA, const TAXIROW& XB,
+[[gnu::noinline]] void FILLGATE(size_t CLASS, int MEC5, int MEC6, int S, const TAXIROW& XA, const TAXIROW& XB,
                                 TEXTENDED FJ, int BOUND) {
   auto PASSES = [&](TORDINAL O) { return AMPTEST(VALUEOF(O), MEC5, MEC6, S, XA, XB, FJ, BOUND); };
+  TGATE& G = GATES[CLASS];
   const TORDINAL TOP = ORDINALOF(LDBL_MAX);
   TORDINAL LO = 0, HI = TOP;
   G.NEVER = !PASSES(HI);
@@ -230,8 +239,7 @@ void NEWPAIRGATES() {
   std::memcpy(&SE, reinterpret_cast<const char*>(&X) + 8, 2);
   G.EXP = SE & 0x7FFF;
   G.MANT = MANT;
-  G.KEY = G.NEVER ? UINT32_MAX : AMPKEY(X);
-  G.STAMP = GATESTAMP;
+  GATEKEYS[CLASS] = TGATEKEY{GATESTAMP, G.NEVER ? UINT32_MAX : AMPKEY(X)};
 }
 
 // Whether AMP is at or above the gate, by its full exponent and significand.
@@ -253,24 +261,30 @@ inline bool GATEDTEST(TEXTENDED AMP, const TPACK& P, const TAXIROW& XA, const TA
   if (MEC6 < -MAXAXIEXP || MEC6 > MAXAXIEXP) (void)XB[MEC6];
   if (MEC5 < -MAXAXIEXP || MEC5 > MAXAXIEXP) (void)XA[MEC5];
   const int S = ORDEROF(P.ORDER);
-  TGATE& G = GATES[static_cast<size_t>(CLASSINDEX(MEC5, MEC6, S > 0 && S < BOUND + 1 ? S : 0))];
-  if (G.STAMP != GATESTAMP) [[unlikely]]
-    FILLGATE(G, MEC5, MEC6, S, XA, XB, FJ, BOUND);
-  return ATGATE(AMP, G);
+  const size_t C = static_cast<size_t>(CLASSINDEX(MEC5, MEC6, S > 0 && S < BOUND + 1 ? S : 0));
+  if (GATEKEYS[C].STAMP != GATESTAMP) [[unlikely]]
+    FILLGATE(C, MEC5, MEC6, S, XA, XB, FJ, BOUND);
+  return ATGATE(AMP, GATES[C]);
 }
 
 // The same test for a row of a gate class (see GATECLASS): the class
 // holds exponents within the tables and an order within the shortint
 // range, so no check can fail; its power is the order when that lies in
 // 1..MAXHALF, and a power above BOUND halves nothing, as in the test.
-inline bool CLASSTEST(TEXTENDED AMP, TFAST R, const TAXIROW& XA, const TAXIROW& XB, TEXTENDED FJ, int BOUND) {
-  TGATE& G = GATES[R.CLASS];
+inline unsigned CLASSTEST(const TEXTENDED& AMP, TFAST R, const TAXIROW& XA, const TAXIROW& XB, TEXTENDED FJ,
+                          int BOUND) {
+  TGATEKEY G = GATEKEYS[R.CLASS];
   if (G.STAMP != GATESTAMP) [[unlikely]] {
     const int C = R.CLASS;
-    FILLGATE(G, C / ((MAXHALF + 1) * AXISSPAN) - MAXAXIEXP, C / (MAXHALF + 1) % AXISSPAN - MAXAXIEXP,
+    FILLGATE(R.CLASS, C / ((MAXHALF + 1) * AXISSPAN) - MAXAXIEXP, C / (MAXHALF + 1) % AXISSPAN - MAXAXIEXP,
              C % (MAXHALF + 1), XA, XB, FJ, BOUND);
+    G = GATEKEYS[R.CLASS];
   }
-  return R.KEY > G.KEY || (R.KEY == G.KEY && ATGATE(AMP, G));
+  // Mostly decided by the keys alone, without a branch.
+  unsigned PASS = R.KEY > G.KEY;
+  if (R.KEY == G.KEY) [[unlikely]]
+    PASS = ATGATE(AMP, GATES[R.CLASS]);
+  return PASS;
 }
 
 // One row line: planets, amplitude text, exponents, multipliers, code and,
@@ -520,7 +534,6 @@ std::vector<int32_t> PASSLIST;  // the rows that pass the amplitude test
 // handed over at the same lines as when room is made line by line.
 template <typename ROWOF>
 void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS, size_t NO, ROWOF ROWAT) {
-  const TFAST* FAST = S.FAST.data();
   const TTAIL* TAILS = S.TAILS.data();
   const bool SWAP = V.SELECT == TSELECT::SHORTPERIOD;
   size_t K = 0;
@@ -529,13 +542,19 @@ void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS,
     const size_t END = K + std::min(NO - K, std::max<size_t>(1, F.ROOM() / MAXROWTEXT));
     char* Q = O;
     for (; K < END; ++K) {
+      if (K + 12 < NO) {
+        const char* P = reinterpret_cast<const char*>(&TAILS[ROWAT(K + 12).ROW]);
+        __builtin_prefetch(P);
+        __builtin_prefetch(P + sizeof(TTAIL) - 1);
+      }
       const TOUTROW R = ROWAT(K);
-      const uint8_t FL = FAST[R.ROW].FLAGS;
+      const TTAIL& T = TAILS[R.ROW];
+      const uint8_t FL = T.FLAGS;
       const bool SINE = (FL & CODESINE) != 0;
       // A mirror image has -A; the short-period terms take A sin -> -A cos,
       // A cos -> A sin.
       const bool NEG = (((FL & AMPNEG) != 0) != R.MIRROR) != (SWAP && SINE);
-      Q = PUTROW(Q, PLANETS[R.MIRROR].C, NEG ? '-' : ' ', TAILS[R.ROW], SINE != SWAP ? 'S' : 'C', R.PERIOD);
+      Q = PUTROW(Q, PLANETS[R.MIRROR].C, NEG ? '-' : ' ', T, SINE != SWAP ? 'S' : 'C', R.PERIOD);
     }
     F.COMMIT(static_cast<size_t>(Q - O));
   }
@@ -601,7 +620,7 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
     for (size_t K = 0; K < C; ++K) {
       const int32_t M = ROW(K);
       const TFAST R = FAST[M];
-      bool PASS;
+      unsigned PASS;
       if (R.CLASS != NOCLASS) [[likely]] {
         PASS = CLASSTEST(AMPS[M], R, XA, XB, FJ, BOUND);
       } else {
@@ -610,7 +629,7 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
         CURTERM = -1;
       }
       PL[NC] = M;
-      NC += PASS ? 1 : 0;
+      NC += PASS;
     }
   }
   const int32_t* PL = PASSLIST.data();

@@ -56,7 +56,7 @@ bool LOADSERIES(int N) {
                       static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0)), 0};
     TTAIL& T = S.TAILS[M];
     char* Q = T.C;
-    std::memcpy(Q, A.C, A.LEN);
+    std::memcpy(Q, A.C, A.LEN);  // at most 24 characters
     Q += A.LEN;
     *Q++ = ' ';
     for (int I = 1; I <= NUMSEL; ++I, Q += 4) std::memcpy(Q, INT4(R.MEC[I]), 4);
@@ -65,6 +65,7 @@ bool LOADSERIES(int N) {
     *Q++ = ' ';
     *Q++ = ' ';
     T.LEN = static_cast<uint8_t>(Q - T.C);
+    T.FLAGS = S.FAST[M].FLAGS;
   }
   IN.CLOSE();
   S.LOADED = true;

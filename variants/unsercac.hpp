@@ -11,6 +11,8 @@
 
 #include <sys/mman.h>
 
+#include <cerrno>
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -81,14 +83,19 @@ inline uint16_t GATECLASS(int MEC5, int MEC6, long ORDER) {
   return static_cast<uint16_t>(CLASSINDEX(MEC5, MEC6, ORDER >= 1 && ORDER <= MAXHALF ? static_cast<int>(ORDER) : 0));
 }
 
-// Text of a row line from column 10 to column 83: the magnitude part of
-// the amplitude text (see AMPDIGITS), the six exponents and the six
-// multipliers with their separators. The planets, the sign (column 9) and
-// the code (column 84) come from the row as the pipeline made it.
+// What a row line needs of its row: the text from column 10 on (the
+// magnitude part of the amplitude text, see AMPDIGITS, at most 24
+// characters; the six exponents and the six multipliers, each in four
+// characters, with a blank before each group and two after them), its
+// length, and the sign of AMP and the code (FLAGS, as in TFAST). The
+// planets, the sign (column 9) and the code come from the term as the
+// pipeline made it.
 struct TTAIL {
-  char C[79];
+  char C[78];
   uint8_t LEN;
+  uint8_t FLAGS;
 };
+static_assert(sizeof(TTAIL) == 80);
 
 // Storage for the large per-row arrays (of trivially copyable rows):
 // mapped and populated in one call, which costs far less than a page fault
@@ -114,9 +121,21 @@ class TBIGARRAY {
   bool OBTAIN(size_t COUNT) noexcept {
     RELEASE();
     if (COUNT == 0) return true;
-    void* M = ::mmap(nullptr, COUNT * sizeof(T), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
-                     -1, 0);
+    const size_t BYTES = COUNT * sizeof(T);
+    void* M = ::mmap(nullptr, BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (M == MAP_FAILED) return false;
+    // Large pages where the system grants them on request: the pipeline
+    // reaches the rows of a file by jumps, and one translation then
+    // serves 2 MiB. Then every page is obtained in one call; a kernel
+    // without that call gets them by MAP_POPULATE.
+    if (BYTES >= (size_t{2} << 20)) (void)::madvise(M, BYTES, MADV_HUGEPAGE);
+    if (::madvise(M, BYTES, MADV_POPULATE_WRITE) != 0) {
+      const bool UNKNOWN = errno == EINVAL;
+      ::munmap(M, BYTES);
+      if (!UNKNOWN) return false;
+      M = ::mmap(nullptr, BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+      if (M == MAP_FAILED) return false;
+    }
     P = static_cast<T*>(M);
     N = COUNT;
     return true;
