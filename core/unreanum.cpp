@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -233,11 +234,71 @@ bool READREALUSUAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int* 
   return true;
 }
 
+// Eight digit characters at P as their value; false when one is not a
+// digit.
+bool EIGHTDIGITS(const char* P, uint32_t& V) {
+  uint64_t W;
+  std::memcpy(&W, P, 8);
+  const uint64_t D = W - 0x3030303030303030ULL;  // no borrow when every byte >= '0'
+  if ((W & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL ||
+      ((W + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL)
+    return false;
+  // Pairs, quads, then the eight: the first character is the most
+  // significant digit.
+  uint64_t X = (D * 10) + (D >> 8);
+  X = (((X & 0x000000FF000000FFULL) * 0x000F424000000064ULL) +
+       (((X >> 16) & 0x000000FF000000FFULL) * 0x0000271000000001ULL)) >> 32;
+  V = static_cast<uint32_t>(X);
+  return true;
+}
+
+// The form the series files are written in: an optional sign, a digit
+// 1..9, the point, 16 digits, e or E, the exponent's sign and two digits.
+// The same value and digit text as READREALUSUAL; false for any other
+// form, or when the power of ten lies outside the exact range.
+bool READREALSCIENTIFIC(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int* DIGITSLEN) {
+  const char* C = FIELD.data();
+  size_t N = FIELD.size();
+  const bool NEG = N > 0 && *C == '-';
+  if (N > 0 && (*C == '-' || *C == '+')) {
+    ++C;
+    --N;
+  }
+  if (N != 22 || C[0] < '1' || C[0] > '9' || C[1] != '.' || (C[18] != 'e' && C[18] != 'E') ||
+      (C[19] != '+' && C[19] != '-') || !ISDIGIT(C[20]) || !ISDIGIT(C[21]))
+    return false;
+  uint32_t HI, LO;
+  if (!EIGHTDIGITS(C + 2, HI) || !EIGHTDIGITS(C + 10, LO)) return false;
+  const uint64_t SIG = static_cast<uint64_t>(C[0] - '0') * 10000000000000000ULL + uint64_t{HI} * 100000000ULL + LO;
+  const int EXP = (C[19] == '-' ? -1 : 1) * ((C[20] - '0') * 10 + (C[21] - '0'));
+  // Trailing zeros of the 17 digits (the first is not zero).
+  int TZ = 0;
+  for (uint64_t Q = SIG; Q % 10 == 0; Q /= 10) ++TZ;
+  const int E = EXP - 16, E10 = E + TZ;
+  if (E < -MAXEXACTPOW || E10 > MAXEXACTPOW || E10 < -MAXEXACTPOW) return false;
+  TEXTENDED V = static_cast<TEXTENDED>(SIG);
+  if (E >= 0)
+    V = V * POW10.V[E];
+  else
+    V = V / POW10.V[-E];
+  VALUE = NEG ? -V : V;
+  if (DIGITS != nullptr) {
+    // 17 digits, so the text is the field's own, with a small e and the
+    // sign of the exponent's value.
+    std::memcpy(DIGITS, C, 22);
+    DIGITS[18] = 'e';
+    DIGITS[19] = EXP < 0 ? '-' : '+';
+    *DIGITSLEN = 22;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool READREAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int* DIGITSLEN) {
   if (DIGITSLEN != nullptr) *DIGITSLEN = 0;
-  return READREALUSUAL(FIELD, VALUE, DIGITS, DIGITSLEN) || READREALGENERAL(FIELD, VALUE, DIGITS, DIGITSLEN);
+  return READREALSCIENTIFIC(FIELD, VALUE, DIGITS, DIGITSLEN) || READREALUSUAL(FIELD, VALUE, DIGITS, DIGITSLEN) ||
+         READREALGENERAL(FIELD, VALUE, DIGITS, DIGITSLEN);
 }
 
 bool READINT(std::string_view F, long long& VALUE) {

@@ -239,6 +239,36 @@ bool TSERIESREADER::FASTTERM(TROWVAR& R, TAMPTEXT* T) {
   if (!READREAL({reinterpret_cast<const char*>(B + A), P - A}, AMP, T != nullptr ? T->C : nullptr, &DLEN))
     return false;
   int8_t V[12];
+  // Most files write each integer in four columns, a blank first: cells
+  // of "   d", "  dd", " ddd", "  -d" or " -dd".
+  auto CELL = [](const unsigned char* Q, int8_t& X) {
+    const unsigned D3 = Q[3] - 48u, D2 = Q[2] - 48u, D1 = Q[1] - 48u;
+    if (Q[0] != ' ' || D3 > 9) return false;
+    int Y;
+    bool OK;
+    if (D2 <= 9) {
+      Y = static_cast<int>(D2 * 10 + D3);
+      if (D1 <= 9) {
+        Y += static_cast<int>(D1 * 100);
+        OK = Y <= 127;
+      } else {
+        OK = Q[1] == ' ' || Q[1] == '-';
+        if (Q[1] == '-') Y = -Y;
+      }
+    } else {
+      Y = static_cast<int>(D3);
+      OK = Q[1] == ' ' && (Q[2] == ' ' || Q[2] == '-');
+      if (Q[2] == '-') Y = -Y;
+    }
+    X = static_cast<int8_t>(Y);
+    return OK;
+  };
+  int CELLS = 0;
+  if (P + 48 < NL)
+    while (CELLS < 12 && CELL(B + P + 4 * CELLS, V[CELLS])) ++CELLS;
+  if (CELLS == 12) {
+    P += 48;
+  } else {
   for (int I = 0; I < 12; ++I) {
     while (BLANK(B[P])) ++P;
     const bool NEG = B[P] == '-';
@@ -250,6 +280,7 @@ bool TSERIESREADER::FASTTERM(TROWVAR& R, TAMPTEXT* T) {
     X = NEG ? -X : X;
     if (X < -128 || X > 127) return false;
     V[I] = static_cast<int8_t>(X);
+  }
   }
   if ((B[P] == 26 || B[P] == '\n' || B[P] == '\r') || (B[P + 1] == 26 || B[P + 1] == '\n' || B[P + 1] == '\r')) return false;
   P += 2;

@@ -159,6 +159,43 @@ TEST(DecimalInput, RandomFieldsGiveTheBitsOfTheLibrary) {
   EXPECT_GT(DIGITTEXTS, COUNT / 5);
 }
 
+// The form the series files are written in, d.dddddddddddddddde+XX, with
+// every exponent the files can hold, trailing zeros, a capital E, a zero
+// exponent written "-00", and near misses of the form.
+TEST(DecimalInput, WrittenFormAgreesWithTheLibrary) {
+  std::mt19937_64 G(99);
+  int TEXTS = 0;
+  for (int I = 0; I < 300000; ++I) {
+    const uint64_t R = G();
+    char B[64];
+    char MB[32];
+    std::snprintf(MB, sizeof MB, "%d.%016llu", static_cast<int>(1 + G() % 9),
+                  static_cast<unsigned long long>(G() % 10000000000000000ULL));
+    std::string M = MB;
+    const int TZ = static_cast<int>(R % 20);
+    for (int K = 0; K < TZ && K < 16; ++K) M[17 - static_cast<size_t>(K)] = '0';
+    const int E = static_cast<int>((R >> 8) % 199) - 99;
+    std::snprintf(B, sizeof B, "%s%s%c%c%02d", (R >> 16) & 1 ? "-" : ((R >> 17) & 1 ? "+" : ""), M.c_str(),
+                  (R >> 18) & 1 ? 'E' : 'e', E < 0 || (E == 0 && ((R >> 19) & 1)) ? '-' : '+', E < 0 ? -E : E);
+    TEXTS += CHECKFIELD(B);
+    if (::testing::Test::HasFailure()) break;
+  }
+  EXPECT_GT(TEXTS, 50000);
+  for (const char* F : {"1.0000000000000000e-00", "-1.0000000000000000E+00", "9.9999999999999999e+27",
+                        "9.9999999999999999e+28", "1.2345678901234567e-27", "1.0000000000000000e-28",
+                        "1.0000000000000000e+43", "1.0000000000000000e+44", "0.0000000000000000e+00",
+                        "0.1234567890123456e+00", "1.234567890123456e+00", "1.23456789012345678e+00",
+                        "1.2345678901234567e+0", "1.2345678901234567e+000", "1.2345678901234567d+00",
+                        "1,2345678901234567e+00", "1.23456789012345:7e+00", "1.2345678/01234567e+00"}) {
+    CHECKFIELD(F);
+  }
+  char D[40];
+  int N = 0;
+  long double V;
+  ASSERT_TRUE(READREAL("-2.5000000000000000E-00", V, D, &N));
+  EXPECT_EQ(std::string(D, static_cast<size_t>(N)), "2.5000000000000000e+00");
+}
+
 TEST(DecimalInput, DigitTextIsGivenForShortNormalFieldsOnly) {
   char D[40];
   int N = -1;
