@@ -45,7 +45,8 @@ void TTEXTOUT::CREATE(const std::string& NAME) {
   // The buffers and the writer first: a failure to obtain them leaves no
   // file behind.
   if (STORE.empty()) {
-    for (int I = 0; I < NBUFFERS; ++I) STORE.push_back(std::make_unique<char[]>(FILECAP));
+    // Not cleared: every byte is written before it is handed over.
+    for (int I = 0; I < NBUFFERS; ++I) STORE.push_back(std::make_unique_for_overwrite<char[]>(FILECAP));
     for (int I = 1; I < NBUFFERS; ++I) FREE.push_back(STORE[static_cast<size_t>(I)].get());
     BUF = STORE[0].get();
     try {

@@ -77,7 +77,7 @@ struct TPERIODENTRY {
   char TXT[42];  // "  ", the period, CR LF; or CR LF alone
 };
 
-std::vector<TPERIODENTRY> PERIODS;  // [orientation][MAR1][MAR4]
+TBIGARRAY<TPERIODENTRY> PERIODS;  // [orientation][MAR1][MAR4], zeros until used
 uint32_t PERIODSTAMP = 0;
 
 size_t PERIODINDEX(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
@@ -112,9 +112,10 @@ const TPERIODENTRY& PERIODOF(const TVARIANT& V, const TROWVAR& R) {
 
 // The entries of the previous pair are void from here on.
 void NEWPAIRPERIODS() {
-  if (PERIODS.empty()) PERIODS.assign(size_t{2} << 16, TPERIODENTRY{});
+  if (PERIODS.size() == 0 && !PERIODS.OBTAIN(size_t{2} << 16, true))
+    MEMORYERROR("the period table", (size_t{2} << 16) * sizeof(TPERIODENTRY));
   if (++PERIODSTAMP == 0) {
-    for (TPERIODENTRY& E : PERIODS) E.STAMP = 0;
+    for (size_t K = 0; K < PERIODS.size(); ++K) PERIODS[K].STAMP = 0;
     PERIODSTAMP = 1;
   }
 }
@@ -142,8 +143,8 @@ struct TGATE {
   bool NEVER;     // no finite value passes
 };
 
-std::vector<TGATEKEY> GATEKEYS;  // [gate class]
-std::vector<TGATE> GATES;        // [gate class]
+TBIGARRAY<TGATEKEY> GATEKEYS;  // [gate class], zeros until used
+TBIGARRAY<TGATE> GATES;        // [gate class], zeros until used
 uint32_t GATESTAMP = 0;
 
 // The non-negative extended values in order: exponent and significand.
@@ -175,12 +176,10 @@ TEXTENDED VALUEOF(TORDINAL O) {
 }
 
 void NEWPAIRGATES() {
-  if (GATES.empty()) {
-    GATES.assign(static_cast<size_t>(GATECLASSES), TGATE{});
-    GATEKEYS.assign(static_cast<size_t>(GATECLASSES), TGATEKEY{});
-  }
+  if (GATES.size() == 0 && (!GATES.OBTAIN(GATECLASSES, true) || !GATEKEYS.OBTAIN(GATECLASSES, true)))
+    MEMORYERROR("the gate table", GATECLASSES * (sizeof(TGATE) + sizeof(TGATEKEY)));
   if (++GATESTAMP == 0) {
-    for (TGATEKEY& G : GATEKEYS) G.STAMP = 0;
+    for (size_t K = 0; K < GATEKEYS.size(); ++K) GATEKEYS[K].STAMP = 0;
     GATESTAMP = 1;
   }
 }
@@ -689,6 +688,7 @@ void PAIRBODY(const TVARIANT& V, uint8_t I, uint8_t J) {
 }
 
 void PLANETDRIVER(const TVARIANT& V, uint8_t I) {
+  PARSEAHEAD();
   SETWHERE(WHERE);
   if (V.ORDERFILTER) MAXSUM = MAXSHORTORDER;
   L = 0;

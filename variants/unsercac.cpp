@@ -86,6 +86,12 @@ class TPARSERS {
  public:
   ~TPARSERS() { STOPALL(); }
 
+  // Sets the parsing going, if it is not yet.
+  void AHEAD() {
+    std::lock_guard<std::mutex> G(M);
+    if (THREADS.empty() && !INPLACE) START();
+  }
+
   TSERIESFILE& WAITFOR(int N) {
     std::unique_lock<std::mutex> G(M);
     if (THREADS.empty() && !INPLACE) START();
@@ -160,6 +166,8 @@ class TPARSERS {
 TPARSERS PARSERS;
 
 }  // namespace
+
+void PARSEAHEAD() { PARSERS.AHEAD(); }
 
 TSERIESFILE& LOADEDSERIES(int N) {
   (void)SERIES[N];  // the file number is within 1..27

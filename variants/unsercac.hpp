@@ -118,12 +118,19 @@ class TBIGARRAY {
   }
   ~TBIGARRAY() { RELEASE(); }
 
-  bool OBTAIN(size_t COUNT) noexcept {
+  // With LAZY, the storage reads as zeros and each page is obtained when
+  // first written: for large tables of which little is used.
+  bool OBTAIN(size_t COUNT, bool LAZY = false) noexcept {
     RELEASE();
     if (COUNT == 0) return true;
     const size_t BYTES = COUNT * sizeof(T);
     void* M = ::mmap(nullptr, BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (M == MAP_FAILED) return false;
+    if (LAZY) {
+      P = static_cast<T*>(M);
+      N = COUNT;
+      return true;
+    }
     // Large pages where the system grants them on request: the pipeline
     // reaches the rows of a file by jumps, and one translation then
     // serves 2 MiB. Then every page is obtained in one call; a kernel
@@ -172,6 +179,8 @@ struct TSERIESFILE {
 // "puf" + two-digit N + ".txt".
 std::string SERIESNAME(int N);
 
+// Starts parsing the files ahead of need, if that has not started yet.
+void PARSEAHEAD();
 // File N (1..27), parsed; raises the failure of its parse, if any.
 TSERIESFILE& LOADEDSERIES(int N);
 // File N as far as it is known (for reports): its lines once parsed.
