@@ -44,11 +44,10 @@ void TTEXTOUT::CREATE(const std::string& NAME) {
   FILENAME = NAME;
   // The buffers and the writer first: a failure to obtain them leaves no
   // file behind.
-  if (STORE.empty()) {
-    // Not cleared: every byte is written before it is handed over.
-    for (int I = 0; I < NBUFFERS; ++I) STORE.push_back(std::make_unique_for_overwrite<char[]>(FILECAP));
-    for (int I = 1; I < NBUFFERS; ++I) FREE.push_back(STORE[static_cast<size_t>(I)].get());
-    BUF = STORE[0].get();
+  if (FILEBUFFERS.SIZE() == 0) {
+    if (!FILEBUFFERS.OBTAIN(NBUFFERS * FILECAP, true)) MEMORYERROR("the output buffers", NBUFFERS * FILECAP);
+    for (int I = 1; I < NBUFFERS; ++I) FREE.push_back(FILEBUFFERS.DATA() + I * FILECAP);
+    BUF = FILEBUFFERS.DATA();
     try {
       THREAD = std::thread([this] { WRITER(); });
       BACKGROUND().push_back(this);

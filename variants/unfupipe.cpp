@@ -34,8 +34,8 @@ std::string WHERE() {
     if (CURTERM >= 0) {
       const TSERIESFILE& S = SERIESFILE(CURN);
       W += ", term " + std::to_string(CURTERM + 1);
-      if (CURTERM < static_cast<long>(S.LINES.size()))
-        W += " at line " + std::to_string(S.LINES[static_cast<size_t>(CURTERM)]);
+      if (CURTERM < static_cast<long>(S.ROWS.LINES.size()))
+        W += " at line " + std::to_string(S.ROWS.LINES[static_cast<size_t>(CURTERM)]);
     }
   }
   return W;
@@ -112,7 +112,7 @@ const TPERIODENTRY& PERIODOF(const TVARIANT& V, const TROWVAR& R) {
 
 // The entries of the previous pair are void from here on.
 void NEWPAIRPERIODS() {
-  if (PERIODS.size() == 0 && !PERIODS.OBTAIN(size_t{2} << 16, true))
+  if (PERIODS.size() == 0 && !PERIODS.OBTAIN(size_t{2} << 16))
     MEMORYERROR("the period table", (size_t{2} << 16) * sizeof(TPERIODENTRY));
   if (++PERIODSTAMP == 0) {
     for (size_t K = 0; K < PERIODS.size(); ++K) PERIODS[K].STAMP = 0;
@@ -176,7 +176,7 @@ TEXTENDED VALUEOF(TORDINAL O) {
 }
 
 void NEWPAIRGATES() {
-  if (GATES.size() == 0 && (!GATES.OBTAIN(GATECLASSES, true) || !GATEKEYS.OBTAIN(GATECLASSES, true)))
+  if (GATES.size() == 0 && (!GATES.OBTAIN(GATECLASSES) || !GATEKEYS.OBTAIN(GATECLASSES)))
     MEMORYERROR("the gate table", GATECLASSES * (sizeof(TGATE) + sizeof(TGATEKEY)));
   if (++GATESTAMP == 0) {
     for (size_t K = 0; K < GATEKEYS.size(); ++K) GATEKEYS[K].STAMP = 0;
@@ -328,7 +328,7 @@ TPLANETS PLANETSTEXT(uint8_t NPA, uint8_t NPB) {
 
 void WRITEROW(const TVARIANT& V, const TROWVAR& R) {
   WRITEROW(PLANETSTEXT(R.NPA, R.NPB).C, std::signbit(R.AMP) ? '-' : ' ',
-           SERIESFILE(CURN).TAILS[static_cast<size_t>(R.TXT)], R.FCS,
+           SERIESFILE(CURN).ROWS.TAILS[static_cast<size_t>(R.TXT)], R.FCS,
            V.PERIODWIDTH > 0 ? &PERIODOF(V, R) : nullptr);
 }
 
@@ -392,9 +392,9 @@ void READSERIES(uint8_t N) {
   MECONE = S.COUNT;
   for (int32_t M = 1; M <= MECONE; ++M) {
     TROWVAR& R = (*ROWONE)[M];
-    const TPACK& P = S.PACKS[static_cast<size_t>(M - 1)];
+    const TPACK& P = S.ROWS.PACKS[static_cast<size_t>(M - 1)];
     R = RECNUL;
-    R.AMP = S.AMPS[static_cast<size_t>(M - 1)];
+    R.AMP = S.ROWS.AMPS[static_cast<size_t>(M - 1)];
     R.MEC = P.MEC;
     R.MAR = P.MAR;
     R.FCS = P.FCS;
@@ -533,7 +533,7 @@ std::vector<int32_t> PASSLIST;  // the rows that pass the amplitude test
 // handed over at the same lines as when room is made line by line.
 template <typename ROWOF>
 void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS, size_t NO, ROWOF ROWAT) {
-  const TTAIL* TAILS = S.TAILS.data();
+  const TTAIL* TAILS = S.ROWS.TAILS.data();
   const bool SWAP = V.SELECT == TSELECT::SHORTPERIOD;
   size_t K = 0;
   while (K < NO) {
@@ -567,9 +567,9 @@ void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS,
 void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   TSERIESFILE& S = LOADEDSERIES(N);
   static_assert(MAXSHORTORDER <= MAXHALF && MAXALLORDER <= MAXHALF);
-  const TEXTENDED* AMPS = S.AMPS.data();
-  const TPACK* PACKS = S.PACKS.data();
-  const TFAST* FAST = S.FAST.data();
+  const TEXTENDED* AMPS = S.ROWS.AMPS.data();
+  const TPACK* PACKS = S.ROWS.PACKS.data();
+  const TFAST* FAST = S.ROWS.FAST.data();
   const int32_t* IDX = nullptr;  // rows that go on, or all
   int32_t CNT = S.COUNT;
   if (V.ORDERFILTER) {

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
 #include "unallvar.hpp"
 #include "unfatal.hpp"
@@ -38,23 +39,23 @@ bool LOADSERIES(int N) {
   TSERIESREADER IN(SERIESNAME(N));
   S.COUNT = IN.READCOUNT();
   const size_t C = static_cast<size_t>(S.COUNT);
-  if (!S.AMPS.OBTAIN(C) || !S.PACKS.OBTAIN(C) || !S.FAST.OBTAIN(C) || !S.TAILS.OBTAIN(C) || !S.LINES.OBTAIN(C)) return false;
+  if (!S.ROWS.OBTAIN(C)) return false;
   TAMPTEXT A;
   TROWVAR R;
   for (size_t M = 0; M < C; ++M) {
     R = RECNUL;
     IN.READTERM(R, &A);
-    S.LINES[M] = static_cast<int32_t>(IN.TERMLINE());
-    S.AMPS[M] = R.AMP;
-    TPACK& P = S.PACKS[M];
+    S.ROWS.LINES[M] = static_cast<int32_t>(IN.TERMLINE());
+    S.ROWS.AMPS[M] = R.AMP;
+    TPACK& P = S.ROWS.PACKS[M];
     P.MEC = R.MEC;
     P.MAR = R.MAR;
     P.FCS = R.FCS;
     P.SPARE = 0;
     P.ORDER = static_cast<int16_t>(R.MEC[1] + R.MEC[2] + R.MEC[3] + R.MEC[4]);
-    S.FAST[M] = TFAST{AMPKEY(R.AMP), GATECLASS(R.MEC[5], R.MEC[6], P.ORDER),
+    S.ROWS.FAST[M] = TFAST{AMPKEY(R.AMP), GATECLASS(R.MEC[5], R.MEC[6], P.ORDER),
                       static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0)), 0};
-    TTAIL& T = S.TAILS[M];
+    TTAIL& T = S.ROWS.TAILS[M];
     char* Q = T.C;
     std::memcpy(Q, A.C, A.LEN);  // at most 24 characters
     Q += A.LEN;
@@ -65,7 +66,7 @@ bool LOADSERIES(int N) {
     *Q++ = ' ';
     *Q++ = ' ';
     T.LEN = static_cast<uint8_t>(Q - T.C);
-    T.FLAGS = S.FAST[M].FLAGS;
+    T.FLAGS = S.ROWS.FAST[M].FLAGS;
   }
   IN.CLOSE();
   S.LOADED = true;
@@ -77,8 +78,7 @@ void LOADHERE(int N) {
   SERIES[N] = TSERIESFILE{};
   if (!LOADSERIES(N))
     MEMORYERROR("the rows of a series file",
-                static_cast<unsigned long long>(SERIES[N].COUNT) *
-                    (sizeof(TEXTENDED) + sizeof(TPACK) + sizeof(TFAST) + sizeof(TTAIL) + sizeof(int32_t)));
+                TROWSTORE::BYTESFOR(static_cast<size_t>(SERIES[N].COUNT)));
 }
 
 // The background parsing: two threads take the files in order 1 to 27.
@@ -166,6 +166,31 @@ class TPARSERS {
 TPARSERS PARSERS;
 
 }  // namespace
+
+size_t TROWSTORE::BYTESFOR(size_t COUNT) {
+  auto PART = [COUNT](size_t SIZE) { return (COUNT * SIZE + 63) / 64 * 64; };
+  return PART(sizeof(TTAIL)) + PART(sizeof(TEXTENDED)) + PART(sizeof(TPACK)) + PART(sizeof(TFAST)) +
+         PART(sizeof(int32_t));
+}
+
+bool TROWSTORE::OBTAIN(size_t COUNT) noexcept {
+  *this = TROWSTORE{};
+  if (COUNT == 0) return true;
+  if (!BLOCK.OBTAIN(BYTESFOR(COUNT), true)) return false;
+  char* P = BLOCK.DATA();
+  auto PLACE = [&](auto& SPAN) {
+    using T = std::remove_reference_t<decltype(SPAN[0])>;
+    SPAN.P = reinterpret_cast<T*>(P);
+    SPAN.N = COUNT;
+    P += (COUNT * sizeof(T) + 63) / 64 * 64;
+  };
+  PLACE(TAILS);
+  PLACE(AMPS);
+  PLACE(PACKS);
+  PLACE(FAST);
+  PLACE(LINES);
+  return true;
+}
 
 void PARSEAHEAD() { PARSERS.AHEAD(); }
 

@@ -9,9 +9,6 @@
 // parse ahead is visible.
 #pragma once
 
-#include <sys/mman.h>
-
-#include <cerrno>
 
 #include <cstdint>
 #include <cstring>
@@ -20,6 +17,7 @@
 #include <vector>
 
 #include "unalltyp.hpp"
+#include "unbigmem.hpp"
 #include "unvarpow.hpp"
 
 inline constexpr int NUMSERIES = 27;  // series files puf01..puf27
@@ -97,56 +95,10 @@ struct TTAIL {
 };
 static_assert(sizeof(TTAIL) == 80);
 
-// Storage for the large per-row arrays (of trivially copyable rows):
-// mapped and populated in one call, which costs far less than a page fault
-// for every page of a million rows. OBTAIN never throws: it tells whether
-// the storage was had.
+// A view of COUNT rows of one kind inside a TROWSTORE.
 template <typename T>
-class TBIGARRAY {
+class TROWSPAN {
  public:
-  TBIGARRAY() = default;
-  TBIGARRAY(const TBIGARRAY&) = delete;
-  TBIGARRAY& operator=(const TBIGARRAY&) = delete;
-  TBIGARRAY(TBIGARRAY&& O) noexcept : P(std::exchange(O.P, nullptr)), N(std::exchange(O.N, 0)) {}
-  TBIGARRAY& operator=(TBIGARRAY&& O) noexcept {
-    if (this != &O) {
-      RELEASE();
-      P = std::exchange(O.P, nullptr);
-      N = std::exchange(O.N, 0);
-    }
-    return *this;
-  }
-  ~TBIGARRAY() { RELEASE(); }
-
-  // With LAZY, the storage reads as zeros and each page is obtained when
-  // first written: for large tables of which little is used.
-  bool OBTAIN(size_t COUNT, bool LAZY = false) noexcept {
-    RELEASE();
-    if (COUNT == 0) return true;
-    const size_t BYTES = COUNT * sizeof(T);
-    void* M = ::mmap(nullptr, BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (M == MAP_FAILED) return false;
-    if (LAZY) {
-      P = static_cast<T*>(M);
-      N = COUNT;
-      return true;
-    }
-    // Large pages where the system grants them on request: the pipeline
-    // reaches the rows of a file by jumps, and one translation then
-    // serves 2 MiB. Then every page is obtained in one call; a kernel
-    // without that call gets them by MAP_POPULATE.
-    if (BYTES >= (size_t{2} << 20)) (void)::madvise(M, BYTES, MADV_HUGEPAGE);
-    if (::madvise(M, BYTES, MADV_POPULATE_WRITE) != 0) {
-      const bool UNKNOWN = errno == EINVAL;
-      ::munmap(M, BYTES);
-      if (!UNKNOWN) return false;
-      M = ::mmap(nullptr, BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-      if (M == MAP_FAILED) return false;
-    }
-    P = static_cast<T*>(M);
-    N = COUNT;
-    return true;
-  }
   T& operator[](size_t I) { return P[I]; }
   const T& operator[](size_t I) const { return P[I]; }
   T* data() { return P; }
@@ -154,23 +106,33 @@ class TBIGARRAY {
   size_t size() const { return N; }
 
  private:
-  void RELEASE() noexcept {
-    if (P != nullptr) ::munmap(P, N * sizeof(T));
-    P = nullptr;
-    N = 0;
-  }
+  friend class TROWSTORE;
   T* P = nullptr;
   size_t N = 0;
+};
+
+// The rows of one series file, every kind in one block of large pages.
+class TROWSTORE {
+ public:
+  // Storage for COUNT rows of every kind; false when it cannot be had.
+  bool OBTAIN(size_t COUNT) noexcept;
+  // The bytes OBTAIN asks for, for COUNT rows.
+  static size_t BYTESFOR(size_t COUNT);
+
+  TROWSPAN<TTAIL> TAILS;
+  TROWSPAN<TEXTENDED> AMPS;
+  TROWSPAN<TPACK> PACKS;
+  TROWSPAN<TFAST> FAST;
+  TROWSPAN<int32_t> LINES;  // line of each term in the file
+
+ private:
+  TBIGBLOCK BLOCK;
 };
 
 struct TSERIESFILE {
   bool LOADED = false;
   int32_t COUNT = 0;
-  TBIGARRAY<TEXTENDED> AMPS;
-  TBIGARRAY<TPACK> PACKS;
-  TBIGARRAY<TFAST> FAST;
-  TBIGARRAY<TTAIL> TAILS;
-  TBIGARRAY<int32_t> LINES;  // line of each term in the file
+  TROWSTORE ROWS;
   // Rows of order at most ORDERBOUND, when the order filter has run.
   int ORDERBOUND = -1000;
   std::vector<int32_t> ORDERKEEP;
