@@ -17,6 +17,7 @@ size_t ROUNDUP(size_t X, size_t A) { return (X + A - 1) / A * A; }
 bool TBIGBLOCK::OBTAIN(size_t N, bool POPULATE) noexcept {
   RELEASE();
   if (N == 0) return true;
+  if (N > SIZE_MAX - 2 * LARGEPAGE) return false;
   const size_t NEED = ROUNDUP(N, SMALLPAGE);
   // Mapped with room to start on a 2 MiB boundary; the rest is given back.
   char* M = static_cast<char*>(
@@ -28,9 +29,10 @@ bool TBIGBLOCK::OBTAIN(size_t N, bool POPULATE) noexcept {
   if (START + NEED < END) ::munmap(START + NEED, static_cast<size_t>(END - (START + NEED)));
   BASE = START;
   BYTES = NEED;
+  if (!POPULATE) return true;
   (void)::madvise(BASE, BYTES, MADV_HUGEPAGE);
   // A kernel without the call gets the pages on first use.
-  if (POPULATE && ::madvise(BASE, BYTES, MADV_POPULATE_WRITE) != 0 && errno != EINVAL) {
+  if (::madvise(BASE, BYTES, MADV_POPULATE_WRITE) != 0 && errno != EINVAL) {
     RELEASE();
     return false;
   }

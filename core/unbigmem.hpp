@@ -1,18 +1,20 @@
 // unbigmem: large blocks of memory straight from the system.
 //
-// TBIGBLOCK holds one mapping of at least BYTES bytes that starts on a
-// 2 MiB boundary and is marked for large pages, so that where the system
-// grants them a single page fault brings in 2 MiB (a page fault is a
-// costly event on some virtual machines). The block reads as zeros. With
-// POPULATE every page is obtained at once, and a failure to obtain them is
-// told then rather than met later. OBTAIN never throws.
+// TBIGBLOCK holds one mapping of at least BYTES bytes, starting on a 2 MiB
+// boundary, that reads as zeros. With POPULATE it is marked for large
+// pages, so that where the system grants them one page fault brings in
+// 2 MiB (a page fault is a costly event on some virtual machines), and
+// every page is obtained at once: a failure to obtain them is told then
+// rather than met later. Without, each page is obtained when first
+// written. OBTAIN never throws.
 //
-// TBIGARRAY<T> is an array of COUNT trivially copyable T in such a block,
-// obtained page by page as it is written: for large tables of which little
-// may be used, whose zero bytes mean "empty".
+// TBIGARRAY<T> is an array of COUNT trivially copyable T in a block of
+// the second kind: for large tables of which little may be used, whose
+// zero bytes mean "empty".
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 class TBIGBLOCK {
@@ -47,7 +49,10 @@ class TBIGARRAY {
  public:
   bool OBTAIN(size_t COUNT) noexcept {
     N = 0;
-    if (!BLOCK.OBTAIN(COUNT * sizeof(T), false)) return false;
+    if (COUNT > SIZE_MAX / sizeof(T) || !BLOCK.OBTAIN(COUNT * sizeof(T), false)) {
+      BLOCK.RELEASE();
+      return false;
+    }
     N = COUNT;
     return true;
   }
