@@ -19,15 +19,21 @@ bool TBIGBLOCK::OBTAIN(size_t N, bool POPULATE) noexcept {
   if (N == 0) return true;
   if (N > SIZE_MAX - 2 * LARGEPAGE) return false;
   const size_t NEED = ROUNDUP(N, SMALLPAGE);
-  // Mapped with room to start on a 2 MiB boundary; the rest is given back.
+  // Mapped with room to start on a 2 MiB boundary, the rest given back;
+  // where the address space has no room for that, as it comes.
   char* M = static_cast<char*>(
       ::mmap(nullptr, NEED + LARGEPAGE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-  if (M == MAP_FAILED) return false;
-  char* const START = reinterpret_cast<char*>(ROUNDUP(reinterpret_cast<uintptr_t>(M), LARGEPAGE));
-  if (START > M) ::munmap(M, static_cast<size_t>(START - M));
-  char* const END = M + NEED + LARGEPAGE;
-  if (START + NEED < END) ::munmap(START + NEED, static_cast<size_t>(END - (START + NEED)));
-  BASE = START;
+  if (M != MAP_FAILED) {
+    char* const START = reinterpret_cast<char*>(ROUNDUP(reinterpret_cast<uintptr_t>(M), LARGEPAGE));
+    if (START > M) ::munmap(M, static_cast<size_t>(START - M));
+    char* const END = M + NEED + LARGEPAGE;
+    if (START + NEED < END) ::munmap(START + NEED, static_cast<size_t>(END - (START + NEED)));
+    M = START;
+  } else {
+    M = static_cast<char*>(::mmap(nullptr, NEED, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    if (M == MAP_FAILED) return false;
+  }
+  BASE = M;
   BYTES = NEED;
   if (!POPULATE) return true;
   (void)::madvise(BASE, BYTES, MADV_HUGEPAGE);

@@ -1,7 +1,8 @@
 // unbigmem: large blocks of memory straight from the system.
 //
 // TBIGBLOCK holds one mapping of at least BYTES bytes, starting on a 2 MiB
-// boundary, that reads as zeros. With POPULATE it is marked for large
+// boundary (unless the address space is too short for the room that
+// takes), that reads as zeros. With POPULATE it is marked for large
 // pages, so that where the system grants them one page fault brings in
 // 2 MiB (a page fault is a costly event on some virtual machines), and
 // every page is obtained at once: a failure to obtain them is told then
