@@ -266,7 +266,8 @@ bool TSERIESREADER::FASTTERM(TROWVAR& R, TAMPTEXT* T) {
   int CELLS = 0;
   if (P + 48 < NL)
     while (CELLS < 12 && CELL(B + P + 4 * CELLS, V[CELLS])) ++CELLS;
-  if (CELLS == 12) {
+  // The last cell must end its field as well.
+  if (CELLS == 12 && B[P + 48] <= 32) {
     P += 48;
   } else {
   for (int I = 0; I < 12; ++I) {

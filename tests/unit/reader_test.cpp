@@ -404,6 +404,13 @@ TEST_F(SeriesReader, CodeLetterMustStandTwoCharactersAfterMar6) {
     EXPECTFAIL(HEAD + CUT + EOL + "  S" + EOL + NEXT + EOL, TERMCODETEXT);
     EXPECTFAIL(HEAD + CUT + EOL + "SS" + EOL + NEXT + EOL, TERMCODETEXT);
   }
+  // A character above 32 right after MAR[6] belongs to its field, however
+  // the integers stand in their columns: "-1(" is not a number.
+  for (const char* GLUED : {"( S", "x S", ".5 S", "-S"}) {
+    SCOPED_TRACE(GLUED);
+    EXPECTFAIL("h\r\n1\r\nc\r\n" + L.substr(0, L.size() - 3) + GLUED + "\r\n", NUMFORMTEXT);
+  }
+
   // Three blanks: the code position holds a blank.
   std::string THREE = L.substr(0, L.size() - 3) + "   S";
   TFATAL F = EXPECTFAIL("h\r\n1\r\nc\r\n" + THREE + "\r\n", TERMCODETEXT);
