@@ -64,6 +64,7 @@ void TTEXTOUT::CREATE(const std::string& NAME) {
     std::lock_guard<std::mutex> G(M);
     FD = F;
     ERR = 0;
+    AT = 0;
   }
   CONSOLE = false;
   CAP = FILECAP;
@@ -98,9 +99,16 @@ void TTEXTOUT::CLOSE() {
   }
 }
 
+// Every write() takes at most what is left of a WRITEPIECE-aligned piece of
+// the file. The system then takes the file's pages in pieces of that size
+// (which it finds among recently freed memory) rather than in 2 MiB
+// blocks, which on some virtual machines it must first get back from the
+// host: writing 1.4 GB took 0.2 s in 256 KiB pieces and over 2 s in 2 MiB
+// ones on the machine of the benchmark figures.
 bool TTEXTOUT::WRITEALL(int FD, const char* P, size_t N, int& ERR) {
   while (N > 0) {
-    ssize_t W = ::write(FD, P, N);
+    const size_t ROOMLEFT = WRITEPIECE - static_cast<size_t>(AT % WRITEPIECE);
+    ssize_t W = ::write(FD, P, std::min(N, ROOMLEFT));
     if (W < 0 && errno == EINTR) continue;
     if (W <= 0) {
       ERR = W < 0 ? errno : EIO;
@@ -108,6 +116,7 @@ bool TTEXTOUT::WRITEALL(int FD, const char* P, size_t N, int& ERR) {
     }
     P += W;
     N -= static_cast<size_t>(W);
+    AT += static_cast<uint64_t>(W);
   }
   return true;
 }

@@ -87,12 +87,13 @@ class TTEXTOUT final : public TFLUSHABLE {
   void WRITENOW();
   void SYNC();
   void WRITER();
-  static bool WRITEALL(int FD, const char* P, size_t N, int& ERR);
+  bool WRITEALL(int FD, const char* P, size_t N, int& ERR);
   [[noreturn]] void WRITEFAILED(int ERR);
 
   static constexpr size_t FILECAP = size_t{1} << 21;
   static constexpr size_t CONSOLECAP = size_t{1} << 12;
   static constexpr int NBUFFERS = 3;
+  static constexpr size_t WRITEPIECE = size_t{1} << 18;
 
   int FD = -1;
   bool CONSOLE = false;
@@ -112,6 +113,7 @@ class TTEXTOUT final : public TFLUSHABLE {
   bool BUSY = false;            // the writer holds a chunk
   bool STOP = false;
   int ERR = 0;                  // errno of the first failed write
+  uint64_t AT = 0;              // bytes written to the file so far
   std::string ERRWHERE;
 };
 
