@@ -650,10 +650,9 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   OUT.clear();
   OUT.reserve(NC);
   for (size_t K = 0; K < NC; ++K) {
-    if (K + 16 < NC) __builtin_prefetch(&PACKS[CANDIDATE(K + 16).ROW]);
     TOUTROW R = CANDIDATE(K);
-    const TPACK& P = PACKS[R.ROW];
-    R.PERIOD = R.MIRROR ? &PERIODOF(V, I, J, P.MAR[1], P.MAR[4]) : &PERIODOF(V, A, B, P.MAR[1], P.MAR[4]);
+    const TFAST& P = FAST[R.ROW];
+    R.PERIOD = R.MIRROR ? &PERIODOF(V, I, J, P.MAR1, P.MAR4) : &PERIODOF(V, A, B, P.MAR1, P.MAR4);
     if (R.PERIOD->KEEP) OUT.push_back(R);
   }
   MECTRE = static_cast<int32_t>(OUT.size());

@@ -34,7 +34,7 @@ struct TPACK {
 };
 static_assert(sizeof(TPACK) == 16);
 
-// What the amplitude test and the row output need of a row, in 8 bytes:
+// What the amplitude test and the selection need of a row, in 12 bytes:
 // KEY orders |AMP| (see AMPKEY), CLASS names the row's exponents MEC[5],
 // MEC[6] and order (see GATECLASS), FLAGS holds the sign of AMP (AMPNEG)
 // and whether the code is S (CODESINE).
@@ -42,9 +42,10 @@ struct TFAST {
   uint32_t KEY;
   uint16_t CLASS;
   uint8_t FLAGS;
-  uint8_t SPARE;
+  int8_t MAR1, MAR4;  // MAR[1] and MAR[4], which name the period
+  uint8_t SPARE[3];
 };
-static_assert(sizeof(TFAST) == 8);
+static_assert(sizeof(TFAST) == 12);
 inline constexpr uint8_t AMPNEG = 1;
 inline constexpr uint8_t CODESINE = 2;
 
