@@ -575,6 +575,7 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   if (V.ORDERFILTER) {
     if (S.ORDERBOUND != MAXSUM) {
       S.ORDERKEEP.clear();
+      S.ORDERKEEP.reserve(static_cast<size_t>(S.COUNT));
       for (int32_t M = 0; M < S.COUNT; ++M) {
         CURTERM = M;
         if (ORDEROF(PACKS[M].ORDER) <= MAXSUM) S.ORDERKEEP.push_back(M);
