@@ -263,27 +263,30 @@ bool TSERIESREADER::FASTTERM(TROWVAR& R, TAMPTEXT* T) {
     X = static_cast<int8_t>(Y);
     return OK;
   };
+  // Otherwise: blanks or tabs, an optional sign, one to three digits.
+  auto FREEINT = [&](size_t& Q, int8_t& X) {
+    while (BLANK(B[Q])) ++Q;
+    const bool NEG = B[Q] == '-';
+    if (B[Q] == '-' || B[Q] == '+') ++Q;
+    const size_t D = Q;
+    int Y = 0;
+    while (Q - D < 3 && B[Q] >= '0' && B[Q] <= '9') Y = Y * 10 + (B[Q++] - '0');
+    Y = NEG ? -Y : Y;
+    X = static_cast<int8_t>(Y);
+    return Q > D && B[Q] <= 32 && Y >= -128 && Y <= 127;
+  };
   int CELLS = 0;
   if (P + 48 < NL)
     while (CELLS < 12 && CELL(B + P + 4 * CELLS, V[CELLS])) ++CELLS;
-  // The last cell must end its field as well.
-  if (CELLS == 12 && B[P + 48] <= 32) {
+  if (CELLS == 12 && B[P + 48] <= 32) {  // the last cell ends its field too
     P += 48;
   } else {
-  for (int I = 0; I < 12; ++I) {
-    while (BLANK(B[P])) ++P;
-    const bool NEG = B[P] == '-';
-    if (B[P] == '-' || B[P] == '+') ++P;
-    const size_t D = P;
-    int X = 0;
-    while (P - D < 3 && B[P] >= '0' && B[P] <= '9') X = X * 10 + (B[P++] - '0');
-    if (P == D || B[P] > 32) return false;
-    X = NEG ? -X : X;
-    if (X < -128 || X > 127) return false;
-    V[I] = static_cast<int8_t>(X);
+    for (int I = 0; I < 12; ++I)
+      if (!FREEINT(P, V[I])) return false;
   }
-  }
-  if ((B[P] == 26 || B[P] == '\n' || B[P] == '\r') || (B[P + 1] == 26 || B[P + 1] == '\n' || B[P + 1] == '\r')) return false;
+  // The two characters after MAR[6]: neither a line end nor the end mark.
+  auto ENDLIKE = [](unsigned char X) { return X == 26 || X == '\n' || X == '\r'; };
+  if (ENDLIKE(B[P]) || ENDLIKE(B[P + 1])) return false;
   P += 2;
   const unsigned char C = B[P];
   if (C != 'S' && C != 'C') return false;
