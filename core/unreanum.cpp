@@ -25,6 +25,13 @@ constexpr TPOW10 POW10;
 
 constexpr long long EXPCAP = 1000000000LL;
 
+// SIG * 10^E in one correctly rounded operation (|E| <= MAXEXACTPOW: the
+// power is exact, and so is SIG, below 2^64).
+TEXTENDED SCALED(uint64_t SIG, long long E) {
+  const TEXTENDED V = static_cast<TEXTENDED>(SIG);
+  return E >= 0 ? V * POW10.V[E] : V / POW10.V[-E];
+}
+
 bool ISDIGIT(char C) { return C >= '0' && C <= '9'; }
 
 // The shape of a real field.
@@ -127,11 +134,7 @@ bool READREALGENERAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int
   for (long long K = FIRST; K <= LAST; ++K)
     if (D[static_cast<size_t>(K)] != '.')
       SIG = SIG * 10 + static_cast<uint64_t>(D[static_cast<size_t>(K)] - '0');
-  TEXTENDED V = static_cast<TEXTENDED>(SIG);
-  if (E10 >= 0)
-    V = V * POW10.V[E10];
-  else
-    V = V / POW10.V[-E10];
+  const TEXTENDED V = SCALED(SIG, E10);
   VALUE = S.NEG ? -V : V;
   if (DIGITS != nullptr && NSIG <= 17) {
     // The nearest extended value to a decimal of at most 17 digits prints
@@ -211,11 +214,7 @@ bool READREALUSUAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int* 
   const int E = EXP - (NDIG - NINT);        // of SIG
   const int E10 = E + (NDIG - 1 - LASTPOS);  // of the significant digits
   if (E < -MAXEXACTPOW || E10 > MAXEXACTPOW || E10 < -MAXEXACTPOW) return false;
-  TEXTENDED V = static_cast<TEXTENDED>(SIG);
-  if (E >= 0)
-    V = V * POW10.V[E];
-  else
-    V = V / POW10.V[-E];
+  const TEXTENDED V = SCALED(SIG, E);
   VALUE = NEG ? -V : V;
   if (DIGITS != nullptr && LASTPOS - FIRSTPOS < 17) {
     char* O = DIGITS;
@@ -276,11 +275,7 @@ bool READREALSCIENTIFIC(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, 
   for (uint64_t Q = SIG; Q % 10 == 0; Q /= 10) ++TZ;
   const int E = EXP - 16, E10 = E + TZ;
   if (E < -MAXEXACTPOW || E10 > MAXEXACTPOW || E10 < -MAXEXACTPOW) return false;
-  TEXTENDED V = static_cast<TEXTENDED>(SIG);
-  if (E >= 0)
-    V = V * POW10.V[E];
-  else
-    V = V / POW10.V[-E];
+  const TEXTENDED V = SCALED(SIG, E);
   VALUE = NEG ? -V : V;
   if (DIGITS != nullptr) {
     // 17 digits, so the text is the field's own, with a small e and the

@@ -41,6 +41,10 @@ std::string WHERE() {
   return W;
 }
 
+// The power of two that halves the estimate of a row of order S: S for
+// orders 1..BOUND, else 0 (none; POWAR[0] is 1).
+inline int HALVINGPOWER(int S, int BOUND) { return S > 0 && S < BOUND + 1 ? S : 0; }
+
 // The amplitude estimate of a row and its test, with the axis powers of
 // planets NPA (XA) and NPB (XB) and the mass factor FJ of the perturbing
 // planet: A = AMP * FJ; A = (XB[MEC6] * XA[MEC5]) * A; A = A * 2^-S for
@@ -51,8 +55,8 @@ inline bool AMPTEST(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, const TAXI
   const TEXTENDED PB = XB[MEC6];
   const TEXTENDED PA = XA[MEC5];
   A = (PB * PA) * A;
-  const int S = ORDEROF(ORDERSUM);
-  if (S > 0 && S < BOUND + 1) A = A * POWAR[S];
+  const int H = HALVINGPOWER(ORDEROF(ORDERSUM), BOUND);
+  if (H > 0) A = A * POWAR[H];
   return std::fabs(A) > AMPLIMIT;
 }
 
@@ -151,12 +155,8 @@ uint32_t GATESTAMP = 0;
 using TORDINAL = unsigned __int128;
 
 TORDINAL ORDINALOF(TEXTENDED X) {
-  uint64_t MANT;
-  uint16_t SE;
-  std::memcpy(&MANT, &X, 8);
-  std::memcpy(&SE, reinterpret_cast<const char*>(&X) + 8, 2);
-  const unsigned EXP = SE & 0x7FFFu;
-  return EXP == 0 ? TORDINAL(MANT) : (TORDINAL(EXP - 1) << 63) + MANT;
+  const TMAGNITUDE M = MAGNITUDEOF(X);
+  return M.EXP == 0 ? TORDINAL(M.MANT) : (TORDINAL(M.EXP - 1) << 63) + M.MANT;
 }
 
 TEXTENDED VALUEOF(TORDINAL O) {
@@ -195,7 +195,7 @@ void NEWPAIRGATES() {
     // PASSES(LO) is false, PASSES(HI) true. The gate lies near the limit
     // divided by the factors: steps of growing size from there bracket it
     // within a few values, then bisection finds it.
-    TEXTENDED EST = AMPLIMIT / (FJ * (XB[MEC6] * XA[MEC5]) * (S > 0 && S < BOUND + 1 ? POWAR[S] : 1.0L));
+    TEXTENDED EST = AMPLIMIT / (FJ * (XB[MEC6] * XA[MEC5]) * POWAR[HALVINGPOWER(S, BOUND)]);
     EST = std::fabs(EST);
     if (std::isfinite(EST) && EST > 0.0L) {
       const TORDINAL O = std::min(std::max(ORDINALOF(EST), TORDINAL(1)), TOP - 1);
@@ -231,25 +231,18 @@ void NEWPAIRGATES() {
   } else {
     HI = LO;
   }
-  uint64_t MANT;
-  uint16_t SE;
   const TEXTENDED X = VALUEOF(HI);
-  std::memcpy(&MANT, &X, 8);
-  std::memcpy(&SE, reinterpret_cast<const char*>(&X) + 8, 2);
-  G.EXP = SE & 0x7FFF;
-  G.MANT = MANT;
+  const TMAGNITUDE M = MAGNITUDEOF(X);
+  G.EXP = static_cast<uint16_t>(M.EXP);
+  G.MANT = M.MANT;
   GATEKEYS[CLASS] = TGATEKEY{GATESTAMP, G.NEVER ? UINT32_MAX : AMPKEY(X)};
 }
 
 // Whether AMP is at or above the gate, by its full exponent and significand.
 inline bool ATGATE(TEXTENDED AMP, const TGATE& G) {
   if (G.NEVER) return false;
-  uint64_t MANT;
-  uint16_t SE;
-  std::memcpy(&MANT, &AMP, 8);
-  std::memcpy(&SE, reinterpret_cast<const char*>(&AMP) + 8, 2);
-  const unsigned EXP = SE & 0x7FFFu;
-  return EXP > G.EXP || (EXP == G.EXP && MANT >= G.MANT);
+  const TMAGNITUDE M = MAGNITUDEOF(AMP);
+  return M.EXP > G.EXP || (M.EXP == G.EXP && M.MANT >= G.MANT);
 }
 
 // The amplitude test of one row through the gates: the same range checks
@@ -260,7 +253,7 @@ inline bool GATEDTEST(TEXTENDED AMP, const TPACK& P, const TAXIROW& XA, const TA
   if (MEC6 < -MAXAXIEXP || MEC6 > MAXAXIEXP) (void)XB[MEC6];
   if (MEC5 < -MAXAXIEXP || MEC5 > MAXAXIEXP) (void)XA[MEC5];
   const int S = ORDEROF(P.ORDER);
-  const size_t C = static_cast<size_t>(CLASSINDEX(MEC5, MEC6, S > 0 && S < BOUND + 1 ? S : 0));
+  const size_t C = static_cast<size_t>(CLASSINDEX(MEC5, MEC6, HALVINGPOWER(S, BOUND)));
   if (GATEKEYS[C].STAMP != GATESTAMP) [[unlikely]]
     FILLGATE(C, MEC5, MEC6, S, XA, XB, FJ, BOUND);
   return ATGATE(AMP, GATES[C]);
@@ -274,9 +267,8 @@ inline unsigned CLASSTEST(const TEXTENDED& AMP, TFAST R, const TAXIROW& XA, cons
                           int BOUND) {
   TGATEKEY G = GATEKEYS[R.CLASS];
   if (G.STAMP != GATESTAMP) [[unlikely]] {
-    const int C = R.CLASS;
-    FILLGATE(R.CLASS, C / ((MAXHALF + 1) * AXISSPAN) - MAXAXIEXP, C / (MAXHALF + 1) % AXISSPAN - MAXAXIEXP,
-             C % (MAXHALF + 1), XA, XB, FJ, BOUND);
+    const TCLASSPARTS C = CLASSPARTS(R.CLASS);
+    FILLGATE(R.CLASS, C.MEC5, C.MEC6, C.H, XA, XB, FJ, BOUND);
     G = GATEKEYS[R.CLASS];
   }
   // Mostly decided by the keys alone, without a branch.

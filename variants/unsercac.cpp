@@ -168,10 +168,16 @@ TPARSERS PARSERS;
 
 }  // namespace
 
+namespace {
+
+// The bytes of COUNT rows of SIZE bytes in a row store: whole cache lines.
+size_t PARTBYTES(size_t COUNT, size_t SIZE) { return (COUNT * SIZE + 63) / 64 * 64; }
+
+}  // namespace
+
 size_t TROWSTORE::BYTESFOR(size_t COUNT) {
-  auto PART = [COUNT](size_t SIZE) { return (COUNT * SIZE + 63) / 64 * 64; };
-  return PART(sizeof(TTAIL)) + PART(sizeof(TEXTENDED)) + PART(sizeof(TPACK)) + PART(sizeof(TFAST)) +
-         PART(sizeof(int32_t));
+  return PARTBYTES(COUNT, sizeof(TTAIL)) + PARTBYTES(COUNT, sizeof(TEXTENDED)) + PARTBYTES(COUNT, sizeof(TPACK)) +
+         PARTBYTES(COUNT, sizeof(TFAST)) + PARTBYTES(COUNT, sizeof(int32_t));
 }
 
 bool TROWSTORE::OBTAIN(size_t COUNT) noexcept {
@@ -183,7 +189,7 @@ bool TROWSTORE::OBTAIN(size_t COUNT) noexcept {
     using T = std::remove_reference_t<decltype(SPAN[0])>;
     SPAN.P = reinterpret_cast<T*>(P);
     SPAN.N = COUNT;
-    P += (COUNT * sizeof(T) + 63) / 64 * 64;
+    P += PARTBYTES(COUNT, sizeof(T));
   };
   PLACE(TAILS);
   PLACE(AMPS);
@@ -199,8 +205,6 @@ TSERIESFILE& LOADEDSERIES(int N) {
   (void)SERIES[N];  // the file number is within 1..27
   return PARSERS.WAITFOR(N);
 }
-
-
 
 const TSERIESFILE& SERIESFILE(int N) { return SERIES[N]; }
 

@@ -9,7 +9,6 @@
 // parse ahead is visible.
 #pragma once
 
-
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -49,15 +48,27 @@ static_assert(sizeof(TFAST) == 12);
 inline constexpr uint8_t AMPNEG = 1;
 inline constexpr uint8_t CODESINE = 2;
 
+// The biased exponent and the significand of |X|: ordered as a pair, they
+// order the non-negative extended values.
+struct TMAGNITUDE {
+  uint64_t MANT;
+  unsigned EXP;
+};
+inline TMAGNITUDE MAGNITUDEOF(TEXTENDED X) {
+  TMAGNITUDE M;
+  uint16_t SE;
+  std::memcpy(&M.MANT, &X, 8);
+  std::memcpy(&SE, reinterpret_cast<const char*>(&X) + 8, 2);
+  M.EXP = SE & 0x7FFFu;
+  return M;
+}
+
 // The biased exponent and the top 17 bits of the significand of |X|: for
 // non-negative extended values X < Y, AMPKEY(X) <= AMPKEY(Y); equal keys
 // leave the order to the full exponent and significand.
 inline uint32_t AMPKEY(TEXTENDED X) {
-  uint64_t MANT;
-  uint16_t SE;
-  std::memcpy(&MANT, &X, 8);
-  std::memcpy(&SE, reinterpret_cast<const char*>(&X) + 8, 2);
-  return (static_cast<uint32_t>(SE & 0x7FFFu) << 17) | static_cast<uint32_t>(MANT >> 47);
+  const TMAGNITUDE M = MAGNITUDEOF(X);
+  return (static_cast<uint32_t>(M.EXP) << 17) | static_cast<uint32_t>(M.MANT >> 47);
 }
 
 // Gate classes: one per (MEC[5], MEC[6], halving power) with both
@@ -69,6 +80,14 @@ static_assert(GATECLASSES <= NOCLASS);
 
 inline int CLASSINDEX(int MEC5, int MEC6, int H) {
   return ((MEC5 + MAXAXIEXP) * AXISSPAN + (MEC6 + MAXAXIEXP)) * (MAXHALF + 1) + H;
+}
+
+// The exponents and power of class C, as CLASSINDEX took them.
+struct TCLASSPARTS {
+  int MEC5, MEC6, H;
+};
+inline TCLASSPARTS CLASSPARTS(int C) {
+  return {C / ((MAXHALF + 1) * AXISSPAN) - MAXAXIEXP, C / (MAXHALF + 1) % AXISSPAN - MAXAXIEXP, C % (MAXHALF + 1)};
 }
 
 // The class of a row with these exponents and order sum, whose power is
