@@ -114,14 +114,30 @@ const TPERIODENTRY& PERIODOF(const TVARIANT& V, const TROWVAR& R) {
   return PERIODOF(V, R.NPA, R.NPB, R.MAR[1], R.MAR[4]);
 }
 
+// Whether the terms of each period entry are kept in the pair in hand,
+// one byte each, so that the pass over the rows finds it close at hand:
+// 0 not yet known, else 1 + KEEP.
+TBIGARRAY<uint8_t> KEEPS;
+
 // The entries of the previous pair are void from here on.
 void NEWPAIRPERIODS() {
-  if (PERIODS.size() == 0 && !PERIODS.OBTAIN(size_t{2} << 16))
-    MEMORYERROR("the period table", (size_t{2} << 16) * sizeof(TPERIODENTRY));
+  constexpr size_t ENTRIES = size_t{2} << 16;
+  if (PERIODS.size() == 0 && (!PERIODS.OBTAIN(ENTRIES) || !KEEPS.OBTAIN(ENTRIES)))
+    MEMORYERROR("the period table", ENTRIES * (sizeof(TPERIODENTRY) + 1));
   if (++PERIODSTAMP == 0) {
     for (size_t K = 0; K < PERIODS.size(); ++K) PERIODS[K].STAMP = 0;
     PERIODSTAMP = 1;
   }
+  std::memset(KEEPS.data(), 0, ENTRIES);
+}
+
+// Whether the terms of (NPA, NPB, MAR[1], MAR[4]) are kept in the pair in
+// hand, when KEEPS does not know it yet: as 1 + KEEP, now noted in KEEPS;
+// the period entry is filled on the way.
+[[gnu::noinline]] unsigned FILLKEEP(const TVARIANT& V, uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
+  const unsigned K = 1u + PERIODOF(V, NPA, NPB, MAR1, MAR4).KEEP;
+  KEEPS[PERIODINDEX(NPA, NPB, MAR1, MAR4)] = static_cast<uint8_t>(K);
+  return K;
 }
 
 // ---------------------------------------------------------------------------
@@ -259,22 +275,35 @@ inline bool GATEDTEST(TEXTENDED AMP, const TPACK& P, const TAXIROW& XA, const TA
   return ATGATE(AMP, GATES[C]);
 }
 
-// The same test for a row of a gate class (see GATECLASS): the class
-// holds exponents within the tables and an order within the shortint
-// range, so no check can fail; its power is the order when that lies in
-// 1..MAXHALF, and a power above BOUND halves nothing, as in the test.
-inline unsigned CLASSTEST(const TEXTENDED& AMP, TFAST R, const TAXIROW& XA, const TAXIROW& XB, TEXTENDED FJ,
-                          int BOUND) {
-  TGATEKEY G = GATEKEYS[R.CLASS];
-  if (G.STAMP != GATESTAMP) [[unlikely]] {
-    const TCLASSPARTS C = CLASSPARTS(R.CLASS);
-    FILLGATE(R.CLASS, C.MEC5, C.MEC6, C.H, XA, XB, FJ, BOUND);
-    G = GATEKEYS[R.CLASS];
+// What the amplitude test of a pair takes: the axis powers of NPA and NPB,
+// the mass factor of the perturbing planet and the bound of the halving
+// factor.
+struct TGATING {
+  const TAXIROW* XA;
+  const TAXIROW* XB;
+  TEXTENDED FJ;
+  int BOUND;
+};
+
+// The gate key of class C for the pair in hand, found now if it is not
+// yet. A class holds exponents within the tables and an order within the
+// shortint range, so no check can fail; its power is the order when that
+// lies in 1..MAXHALF, and a power above BOUND halves nothing, as in the
+// test.
+[[gnu::noinline]] TGATEKEY CLASSGATE(uint16_t C, const TGATING& G) {
+  if (GATEKEYS[C].STAMP != GATESTAMP) {
+    const TCLASSPARTS P = CLASSPARTS(C);
+    FILLGATE(C, P.MEC5, P.MEC6, P.H, *G.XA, *G.XB, G.FJ, G.BOUND);
   }
-  // Mostly decided by the keys alone, without a branch.
-  unsigned PASS = R.KEY > G.KEY;
-  if (R.KEY == G.KEY) [[unlikely]]
-    PASS = ATGATE(AMP, GATES[R.CLASS]);
+  return GATEKEYS[C];
+}
+
+// The test of a row outside the gate classes, with its range checks.
+[[gnu::noinline]] unsigned CHECKEDTEST(const TSERIESFILE& S, int32_t ROW, const TGATING& G) {
+  CURTERM = ROW;
+  const unsigned PASS = GATEDTEST(S.ROWS.AMPS[static_cast<size_t>(ROW)], S.ROWS.PACKS[static_cast<size_t>(ROW)],
+                                  *G.XA, *G.XB, G.FJ, G.BOUND);
+  CURTERM = -1;
   return PASS;
 }
 
@@ -510,21 +539,23 @@ void STAGEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   SELECTWRITE(V);
 }
 
-// A term to be written by the fused pipeline: its row in the series file,
-// whether it is the mirror image, and its period entry (none in termall).
+// A term to be written by the fused pipeline: its row in the series file
+// and the PERIODINDEX of its planets and multipliers. The planets of a
+// mirror image are (I, J) with I > J, of any other term (NPA, NPB) with
+// NPA < NPB, so the orientation bit of the index tells the mirror images.
 struct TOUTROW {
   int32_t ROW;
-  bool MIRROR;
-  const TPERIODENTRY* PERIOD;
+  uint32_t PERIOD;
 };
-std::vector<TOUTROW> OUTLIST;   // the terms selected in a block
-std::vector<int32_t> PASSLIST;  // the rows that pass the amplitude test
+constexpr uint32_t MIRRORBIT = uint32_t{1} << 16;
+std::vector<TOUTROW> OUTLIST;  // the terms of a block, in order
 
-// The rows of a block, ROWAT(K) for K = 0..NO-1, each a TOUTROW: as many
-// lines at a time as surely fit in the output buffer, so the buffer is
-// handed over at the same lines as when room is made line by line.
-template <typename ROWOF>
-void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS, size_t NO, ROWOF ROWAT) {
+// The rows of a block, OUT[0..NO-1]: as many lines at a time as surely fit
+// in the output buffer, so the buffer is handed over at the same lines as
+// when room is made line by line. SELECTS: the program selects terms by
+// their period entries, which hold the end of each line.
+template <bool SELECTS>
+void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS, const TOUTROW* OUT, size_t NO) {
   const TTAIL* TAILS = S.ROWS.TAILS.data();
   const bool SWAP = V.SELECT == TSELECT::SHORTPERIOD;
   size_t K = 0;
@@ -534,123 +565,143 @@ void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS,
     char* Q = O;
     for (; K < END; ++K) {
       if (K + 12 < NO) {
-        const char* P = reinterpret_cast<const char*>(&TAILS[ROWAT(K + 12).ROW]);
+        const char* P = reinterpret_cast<const char*>(&TAILS[OUT[K + 12].ROW]);
         __builtin_prefetch(P);
         __builtin_prefetch(P + sizeof(TTAIL) - 1);
       }
-      const TOUTROW R = ROWAT(K);
+      const TOUTROW R = OUT[K];
+      const bool MIRROR = (R.PERIOD & MIRRORBIT) != 0;
       const TTAIL& T = TAILS[R.ROW];
       const uint8_t FL = T.FLAGS;
       const bool SINE = (FL & CODESINE) != 0;
       // A mirror image has -A; the short-period terms take A sin -> -A cos,
       // A cos -> A sin.
-      const bool NEG = (((FL & AMPNEG) != 0) != R.MIRROR) != (SWAP && SINE);
-      Q = PUTROW(Q, PLANETS[R.MIRROR].C, NEG ? '-' : ' ', T, SINE != SWAP ? 'S' : 'C', R.PERIOD);
+      const bool NEG = (((FL & AMPNEG) != 0) != MIRROR) != (SWAP && SINE);
+      Q = PUTROW(Q, PLANETS[MIRROR].C, NEG ? '-' : ' ', T, SINE != SWAP ? 'S' : 'C',
+                 SELECTS ? &PERIODS[R.PERIOD] : nullptr);
     }
     F.COMMIT(static_cast<size_t>(Q - O));
   }
 }
 
+// The candidate rows CAND[0..C-1] of a block that go to the output, in
+// order, as terms of planets (NPA, NPB) into OUT: those that pass the
+// amplitude test (when GATED) and are of the kind the program writes
+// (when SELECTS); returns their number. Gathered without a branch on the
+// outcome; a row is mostly decided by its key and its gate's key alone.
+// A row outside the gate classes takes the test's own range checks, in
+// its place.
+template <bool GATED, bool SELECTS>
+size_t GATHER(const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, const TFAST* CAND, size_t C, uint8_t NPA,
+              uint8_t NPB, TOUTROW* OUT) {
+  // Kept in locals: the stores into OUT could otherwise alias them.
+  const TGATEKEY* const GATEKEY = GATEKEYS.data();
+  const uint32_t STAMP = GATESTAMP;
+  const uint8_t* const KEEP = KEEPS.data();
+  const uint32_t BASE = static_cast<uint32_t>(PERIODINDEX(NPA, NPB, 0, 0));
+  size_t NO = 0;
+  for (size_t K = 0; K < C; ++K) {
+    const TFAST R = CAND[K];
+    unsigned PASS = 1;
+    if constexpr (GATED) {
+      if (R.CLASS != NOCLASS) [[likely]] {
+        TGATEKEY GK = GATEKEY[R.CLASS];
+        if (GK.STAMP != STAMP) [[unlikely]]
+          GK = CLASSGATE(R.CLASS, G);
+        PASS = R.KEY > GK.KEY;
+        if (R.KEY == GK.KEY) [[unlikely]]
+          PASS = ATGATE(S.ROWS.AMPS[static_cast<size_t>(R.ROW)], GATES[R.CLASS]);
+      } else {
+        PASS = CHECKEDTEST(S, R.ROW, G);
+      }
+    }
+    const uint32_t PI =
+        BASE | (static_cast<uint32_t>(static_cast<uint8_t>(R.MAR1)) << 8) | static_cast<uint8_t>(R.MAR4);
+    if constexpr (SELECTS) {
+      unsigned KE = KEEP[PI];
+      if (KE == 0) [[unlikely]]
+        KE = FILLKEEP(V, NPA, NPB, R.MAR1, R.MAR4);
+      PASS &= KE - 1;
+    }
+    OUT[NO] = TOUTROW{R.ROW, PI};
+    NO += PASS;
+  }
+  return NO;
+}
+
+size_t GATHERANY(bool GATED, const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, const TFAST* CAND, size_t C,
+                 uint8_t NPA, uint8_t NPB, TOUTROW* OUT) {
+  const bool SELECTS = V.SELECT != TSELECT::ALLTERMS;
+  if (GATED)
+    return SELECTS ? GATHER<true, true>(V, S, G, CAND, C, NPA, NPB, OUT)
+                   : GATHER<true, false>(V, S, G, CAND, C, NPA, NPB, OUT);
+  return SELECTS ? GATHER<false, true>(V, S, G, CAND, C, NPA, NPB, OUT)
+                 : GATHER<false, false>(V, S, G, CAND, C, NPA, NPB, OUT);
+}
+
 // The same block in one pass over the parsed rows of the file: no row is
-// copied between tables; the rows that pass the amplitude test and the
-// terms selected are gathered as references. Every check happens on the
-// same row and in the same order as in the stages, so a failure comes at
-// the same point.
+// copied between tables; the terms that pass the amplitude test and the
+// selection are gathered as references. Every check happens on the same
+// row and in the same order as in the stages, so a failure comes at the
+// same point.
 void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   TSERIESFILE& S = LOADEDSERIES(N);
   static_assert(MAXSHORTORDER <= MAXHALF && MAXALLORDER <= MAXHALF);
-  const TEXTENDED* AMPS = S.ROWS.AMPS.data();
-  const TPACK* PACKS = S.ROWS.PACKS.data();
-  const TFAST* FAST = S.ROWS.FAST.data();
-  const int32_t* IDX = nullptr;  // rows that go on, or all
-  int32_t CNT = S.COUNT;
+  // The rows that go on: those of order at most MAXSUM, or all.
+  const TFAST* CAND = S.ROWS.FAST.data();
+  size_t C = static_cast<size_t>(S.COUNT);
   if (V.ORDERFILTER) {
     if (S.ORDERBOUND != MAXSUM) {
-      S.ORDERKEEP.clear();
-      S.ORDERKEEP.reserve(static_cast<size_t>(S.COUNT));
+      const TPACK* PACKS = S.ROWS.PACKS.data();
+      S.ORDERFAST.clear();
+      S.ORDERFAST.reserve(C);
       for (int32_t M = 0; M < S.COUNT; ++M) {
         CURTERM = M;
-        if (ORDEROF(PACKS[M].ORDER) <= MAXSUM) S.ORDERKEEP.push_back(M);
+        if (ORDEROF(PACKS[M].ORDER) <= MAXSUM) S.ORDERFAST.push_back(CAND[M]);
       }
       CURTERM = -1;
       S.ORDERBOUND = MAXSUM;
     }
-    IDX = S.ORDERKEEP.data();
-    CNT = static_cast<int32_t>(S.ORDERKEEP.size());
+    CAND = S.ORDERFAST.data();
+    C = S.ORDERFAST.size();
   }
-  MECONE = CNT;
+  MECONE = static_cast<int32_t>(C);
   BLOCKLINE(I, J, N);
-  auto ROW = [&](size_t K) { return IDX != nullptr ? IDX[K] : static_cast<int32_t>(K); };
 
   const uint8_t A = I < J ? I : J, B = I < J ? J : I;
   const TPLANETS PLANETS[2] = {PLANETSTEXT(A, B), PLANETSTEXT(I, J)};
 
-  // The rows that go to the selection: file 1 with its mirror images (or
-  // nothing), all rows, or those that pass the amplitude test.
-  const size_t C = static_cast<size_t>(CNT);
-  size_t NC = 0;
-  const bool GATED = N != 1 && V.AMPTEST != TAMPTEST::COPYALL;
+  // The terms of the block: those of file 1 and their mirror images (or
+  // none), or the rows of a later file that pass the amplitude test (if
+  // the program has one); of these, the kind the program writes.
+  if (OUTLIST.size() < 2 * C) OUTLIST.resize(2 * C);
+  TOUTROW* OUT = OUTLIST.data();
+  size_t NO = 0;
+  const TGATING G{&AXIPO[A], &AXIPO[B], FAMUS[J], V.AMPTEST == TAMPTEST::TOMAXSUM ? MAXSUM : MAXALLORDER};
   if (N == 1) {
     if (I > J) {
       // Rows and their mirror images: twice the rows must fit a table.
-      if (2 * static_cast<long>(CNT) > MAXARR) {
-        CURTERM = ROW(static_cast<size_t>(MAXARR - CNT));
+      if (2 * static_cast<long>(C) > MAXARR) {
+        CURTERM = CAND[static_cast<size_t>(MAXARR) - C].ROW;
         (void)(*ROWTWO)[MAXARR + 1];
       }
-      NC = 2 * C;
+      NO = GATHERANY(false, V, S, G, CAND, C, A, B, OUT);
+      NO += GATHERANY(false, V, S, G, CAND, C, I, J, OUT + NO);
     }
-  } else if (!GATED) {
-    NC = C;
   } else {
-    const int BOUND = V.AMPTEST == TAMPTEST::TOMAXSUM ? MAXSUM : MAXALLORDER;
-    const TAXIROW& XA = AXIPO[A];
-    const TAXIROW& XB = AXIPO[B];
-    const TEXTENDED FJ = FAMUS[J];
-    // Gathered without a branch on the outcome.
-    if (PASSLIST.size() < C) PASSLIST.resize(C);
-    int32_t* PL = PASSLIST.data();
-    for (size_t K = 0; K < C; ++K) {
-      const int32_t M = ROW(K);
-      const TFAST R = FAST[M];
-      unsigned PASS;
-      if (R.CLASS != NOCLASS) [[likely]] {
-        PASS = CLASSTEST(AMPS[M], R, XA, XB, FJ, BOUND);
-      } else {
-        CURTERM = M;
-        PASS = GATEDTEST(AMPS[M], PACKS[M], XA, XB, FJ, BOUND);
-        CURTERM = -1;
-      }
-      PL[NC] = M;
-      NC += PASS;
-    }
+    NO = GATHERANY(V.AMPTEST != TAMPTEST::COPYALL, V, S, G, CAND, C, A, B, OUT);
   }
-  const int32_t* PL = PASSLIST.data();
-  auto CANDIDATE = [&](size_t K) -> TOUTROW {
-    if (GATED) return {PL[K], false, nullptr};
-    if (K < C) return {ROW(K), false, nullptr};
-    return {ROW(K - C), true, nullptr};
-  };
 
+  const int32_t COUNT = static_cast<int32_t>(NO);
   if (V.SELECT == TSELECT::ALLTERMS) {
-    MECTWO = static_cast<int32_t>(NC);
+    MECTWO = COUNT;
     COUNTLINES(MECTWO);
-    WRITEROWS(V, S, PLANETS, NC, CANDIDATE);
-    return;
+    WRITEROWS<false>(V, S, PLANETS, OUT, NO);
+  } else {
+    MECTRE = COUNT;
+    COUNTLINES(MECTRE);
+    WRITEROWS<true>(V, S, PLANETS, OUT, NO);
   }
-  // The terms of the kind the program writes, by the period entry of
-  // (NPA, NPB, MAR[1], MAR[4]).
-  std::vector<TOUTROW>& OUT = OUTLIST;
-  OUT.clear();
-  OUT.reserve(NC);
-  for (size_t K = 0; K < NC; ++K) {
-    TOUTROW R = CANDIDATE(K);
-    const TFAST& P = FAST[R.ROW];
-    R.PERIOD = R.MIRROR ? &PERIODOF(V, I, J, P.MAR1, P.MAR4) : &PERIODOF(V, A, B, P.MAR1, P.MAR4);
-    if (R.PERIOD->KEEP) OUT.push_back(R);
-  }
-  MECTRE = static_cast<int32_t>(OUT.size());
-  COUNTLINES(MECTRE);
-  WRITEROWS(V, S, PLANETS, OUT.size(), [&](size_t K) { return OUT[K]; });
 }
 
 }  // namespace

@@ -33,18 +33,20 @@ struct TPACK {
 };
 static_assert(sizeof(TPACK) == 16);
 
-// What the amplitude test and the selection need of a row, in 12 bytes:
-// KEY orders |AMP| (see AMPKEY), CLASS names the row's exponents MEC[5],
-// MEC[6] and order (see GATECLASS), FLAGS holds the sign of AMP (AMPNEG)
-// and whether the code is S (CODESINE).
+// What the amplitude test and the selection need of a row, in 16 bytes:
+// KEY orders |AMP| (see AMPKEY), ROW is the place of the row in its file
+// (0-based), CLASS names the row's exponents MEC[5], MEC[6] and order (see
+// GATECLASS), FLAGS holds the sign of AMP (AMPNEG) and whether the code is
+// S (CODESINE).
 struct TFAST {
   uint32_t KEY;
+  int32_t ROW;
   uint16_t CLASS;
   uint8_t FLAGS;
   int8_t MAR1, MAR4;  // MAR[1] and MAR[4], which name the period
   uint8_t SPARE[3];
 };
-static_assert(sizeof(TFAST) == 12);
+static_assert(sizeof(TFAST) == 16);
 inline constexpr uint8_t AMPNEG = 1;
 inline constexpr uint8_t CODESINE = 2;
 
@@ -153,9 +155,9 @@ struct TSERIESFILE {
   bool LOADED = false;
   int32_t COUNT = 0;
   TROWSTORE ROWS;
-  // Rows of order at most ORDERBOUND, when the order filter has run.
+  // The rows of order at most ORDERBOUND, when the order filter has run.
   int ORDERBOUND = -1000;
-  std::vector<int32_t> ORDERKEEP;
+  std::vector<TFAST> ORDERFAST;
 };
 
 // "puf" + two-digit N + ".txt".
