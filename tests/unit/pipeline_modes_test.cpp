@@ -264,15 +264,20 @@ TEST_F(PipelineModes, SameFailurePoints) {
     }
     EXPECT_GE(FAILED, 1);
   }
-  // File 1 too large to mirror: fails at pair (2,1) in every program.
+  // File 1 too large to mirror: fails at pair (2,1) in every program. Its
+  // first rows are of order 9, which only termshort's order filter drops,
+  // so the failing term lies at another place in the file for termshort.
   GENERATE("tiny", 5);
   {
+    std::string H = "  1.0000000000000000e+00   9   0   0   0   0  -1   1   0   0  -1   0   0  C\r\n";
     std::string T = "  1.0000000000000000e+00   0   0   0   0   0  -1   1   0   0  -1   0   0  C\r\n";
-    std::string S = "series 1\r\n   37484\r\nhead\r\n";
+    std::string S = "series 1\r\n   38484\r\nhead\r\n";
+    for (int K = 0; K < 1000; ++K) S += H;
     for (int K = 0; K < 37484; ++K) S += T;
     std::ofstream(DIR / "puf01.txt", std::ios::binary) << S;
   }
   EXPECTSAME(FUNSECU, true);
+  EXPECTSAME(FUSHORT, true);
 }
 
 }  // namespace
