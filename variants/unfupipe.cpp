@@ -263,7 +263,8 @@ inline bool ATGATE(TEXTENDED AMP, const TGATE& G) {
 
 // The amplitude test of one row through the gates: the same range checks
 // in the same order as the test itself, then a comparison of integers.
-inline bool GATEDTEST(TEXTENDED AMP, const TPACK& P, const TAXIROW& XA, const TAXIROW& XB, TEXTENDED FJ, int BOUND) {
+inline bool GATEDTEST(TEXTENDED AMP, const TPACK& P, const TAXIROW& XA, const TAXIROW& XB, TEXTENDED FJ,
+                      int BOUND) {
   const int MEC6 = P.MEC[6], MEC5 = P.MEC[5];
   if (MEC6 < -MAXAXIEXP || MEC6 > MAXAXIEXP) (void)XB[MEC6];
   if (MEC5 < -MAXAXIEXP || MEC5 > MAXAXIEXP) (void)XA[MEC5];
@@ -300,8 +301,8 @@ struct TGATING {
 // The test of a row outside the gate classes, with its range checks.
 [[gnu::noinline]] unsigned CHECKEDTEST(const TSERIESFILE& S, int32_t ROW, const TGATING& G) {
   CURTERM = ROW;
-  const unsigned PASS = GATEDTEST(S.ROWS.AMPS[static_cast<size_t>(ROW)], S.ROWS.PACKS[static_cast<size_t>(ROW)], *G.XA,
-                                  *G.XB, G.FJ, G.BOUND);
+  const unsigned PASS = GATEDTEST(S.ROWS.AMPS[static_cast<size_t>(ROW)], S.ROWS.PACKS[static_cast<size_t>(ROW)],
+                                  *G.XA, *G.XB, G.FJ, G.BOUND);
   CURTERM = -1;
   return PASS;
 }
@@ -387,7 +388,9 @@ void PLANETLINE(TTEXTOUT& T, int NUM, const char* TEXT, int PLANET) {
 
 int ORDEROF(long ORDERSUM) { return TOSHORTINT(ORDERSUM, "order MEC[1]+MEC[2]+MEC[3]+MEC[4]"); }
 
-int ORDEROF(const TROWVAR& R) { return ORDEROF(static_cast<long>(R.MEC[1]) + R.MEC[2] + R.MEC[3] + R.MEC[4]); }
+int ORDEROF(const TROWVAR& R) {
+  return ORDEROF(static_cast<long>(R.MEC[1]) + R.MEC[2] + R.MEC[3] + R.MEC[4]);
+}
 
 TEXTENDED FREQUENCYOF(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
   return static_cast<TEXTENDED>(MAR1) * VALAN[NPA] + static_cast<TEXTENDED>(MAR4) * VALAN[NPB];
@@ -395,7 +398,8 @@ TEXTENDED FREQUENCYOF(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
 
 TEXTENDED FREQUENCY(const TROWVAR& R) { return FREQUENCYOF(R.NPA, R.NPB, R.MAR[1], R.MAR[4]); }
 
-bool AMPPASSES(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, uint8_t NPA, uint8_t NPB, uint8_t J, int BOUND) {
+bool AMPPASSES(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, uint8_t NPA, uint8_t NPB, uint8_t J,
+               int BOUND) {
   return AMPTEST(AMP, MEC5, MEC6, ORDERSUM, AXIPO[NPA], AXIPO[NPB], FAMUS[J], BOUND);
 }
 
@@ -468,8 +472,8 @@ void AMPLTEST(uint8_t J, int BOUND) {
   for (int32_t M = 1; M <= MECONE; ++M) {
     const TROWVAR& R = (*ROWONE)[M];
     CURTERM = R.TXT;
-    if (AMPPASSES(R.AMP, R.MEC[5], R.MEC[6], static_cast<long>(R.MEC[1]) + R.MEC[2] + R.MEC[3] + R.MEC[4], R.NPA, R.NPB,
-                  J, BOUND)) {
+    if (AMPPASSES(R.AMP, R.MEC[5], R.MEC[6], static_cast<long>(R.MEC[1]) + R.MEC[2] + R.MEC[3] + R.MEC[4],
+                  R.NPA, R.NPB, J, BOUND)) {
       MECTWO = ADDCOUNT(MECTWO, 1, "MECTWO");
       (*ROWTWO)[MECTWO] = R;
     }
@@ -580,39 +584,35 @@ void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS,
   }
 }
 
-// The rows of a block that go to the output, in order, as terms of
-// planets (NPA, NPB) into OUT: the rows of order at most MAXORDER that
-// pass the amplitude test (when GATED) and are of the kind the program
-// writes (when SELECTS); returns their number. Gathered without a branch
-// on the outcome; a row is mostly decided by its key and its gate's key
-// alone. A row outside the gate classes takes the test's own range
-// checks, in its place.
+// The candidate rows CAND[0..C-1] of a block that go to the output, in
+// order, as terms of planets (NPA, NPB) into OUT: those that pass the
+// amplitude test (when GATED) and are of the kind the program writes
+// (when SELECTS); returns their number. Gathered without a branch on the
+// outcome; a row is mostly decided by its key and its gate's key alone.
+// A row outside the gate classes takes the test's own range checks, in
+// its place.
 template <bool GATED, bool SELECTS>
-size_t GATHER(const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, int MAXORDER, uint8_t NPA, uint8_t NPB,
-              TOUTROW* OUT) {
+size_t GATHER(const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, const TFAST* CAND, size_t C, uint8_t NPA,
+              uint8_t NPB, TOUTROW* OUT) {
   // Kept in locals: the stores into OUT could otherwise alias them.
-  const TFAST* const FAST = S.ROWS.FAST.data();
-  const size_t C = static_cast<size_t>(S.COUNT);
   const TGATEKEY* const GATEKEY = GATEKEYS.data();
   const uint32_t STAMP = GATESTAMP;
   const uint8_t* const KEEP = KEEPS.data();
   const uint32_t BASE = static_cast<uint32_t>(PERIODINDEX(NPA, NPB, 0, 0));
   size_t NO = 0;
   for (size_t K = 0; K < C; ++K) {
-    const TFAST R = FAST[K];
-    const int32_t ROW = static_cast<int32_t>(K);
-    unsigned PASS = R.ORDER <= MAXORDER;
+    const TFAST R = CAND[K];
+    unsigned PASS = 1;
     if constexpr (GATED) {
       if (R.CLASS != NOCLASS) [[likely]] {
         TGATEKEY GK = GATEKEY[R.CLASS];
         if (GK.STAMP != STAMP) [[unlikely]]
           GK = CLASSGATE(R.CLASS, G);
-        unsigned ABOVE = R.KEY > GK.KEY;
+        PASS = R.KEY > GK.KEY;
         if (R.KEY == GK.KEY) [[unlikely]]
-          ABOVE = ATGATE(S.ROWS.AMPS[K], GATES[R.CLASS]);
-        PASS &= ABOVE;
-      } else if (PASS) {
-        PASS = CHECKEDTEST(S, ROW, G);
+          PASS = ATGATE(S.ROWS.AMPS[static_cast<size_t>(R.ROW)], GATES[R.CLASS]);
+      } else {
+        PASS = CHECKEDTEST(S, R.ROW, G);
       }
     }
     const uint32_t PI =
@@ -623,58 +623,53 @@ size_t GATHER(const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, int MAX
         KE = FILLKEEP(V, NPA, NPB, R.MAR1, R.MAR4);
       PASS &= KE - 1;
     }
-    OUT[NO] = TOUTROW{ROW, PI};
+    OUT[NO] = TOUTROW{R.ROW, PI};
     NO += PASS;
   }
   return NO;
 }
 
-size_t GATHERANY(bool GATED, const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, int MAXORDER, uint8_t NPA,
-                 uint8_t NPB, TOUTROW* OUT) {
+size_t GATHERANY(bool GATED, const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, const TFAST* CAND, size_t C,
+                 uint8_t NPA, uint8_t NPB, TOUTROW* OUT) {
   const bool SELECTS = V.SELECT != TSELECT::ALLTERMS;
   if (GATED)
-    return SELECTS ? GATHER<true, true>(V, S, G, MAXORDER, NPA, NPB, OUT)
-                   : GATHER<true, false>(V, S, G, MAXORDER, NPA, NPB, OUT);
-  return SELECTS ? GATHER<false, true>(V, S, G, MAXORDER, NPA, NPB, OUT)
-                 : GATHER<false, false>(V, S, G, MAXORDER, NPA, NPB, OUT);
-}
-
-// The number of rows of file S of order at most MAXORDER. A file with an
-// order outside the shortint range fails its check here, at that row.
-size_t ORDERFILTERED(const TSERIESFILE& S, int MAXORDER) {
-  if (!S.ORDERSOK) {
-    size_t C = 0;
-    for (int32_t M = 0; M < S.COUNT; ++M) {
-      CURTERM = M;
-      C += ORDEROF(S.ROWS.PACKS[static_cast<size_t>(M)].ORDER) <= MAXORDER;
-    }
-    CURTERM = -1;
-    return C;
-  }
-  size_t C = 0;
-  for (int O = -128; O <= std::min(MAXORDER, 127); ++O)
-    C += static_cast<size_t>(S.ORDERCOUNT[static_cast<size_t>(O + 128)]);
-  return C;
-}
-
-// The row of file S that is the K-th (0-based) of order at most MAXORDER.
-int32_t FILTEREDROW(const TSERIESFILE& S, int MAXORDER, size_t K) {
-  for (int32_t M = 0; M < S.COUNT; ++M)
-    if (S.ROWS.FAST[static_cast<size_t>(M)].ORDER <= MAXORDER && K-- == 0) return M;
-  return -1;
+    return SELECTS ? GATHER<true, true>(V, S, G, CAND, C, NPA, NPB, OUT)
+                   : GATHER<true, false>(V, S, G, CAND, C, NPA, NPB, OUT);
+  return SELECTS ? GATHER<false, true>(V, S, G, CAND, C, NPA, NPB, OUT)
+                 : GATHER<false, false>(V, S, G, CAND, C, NPA, NPB, OUT);
 }
 
 // The same block in one pass over the parsed rows of the file: no row is
-// copied between tables; the terms that pass the order filter, the
-// amplitude test and the selection are gathered as references. Every
-// check happens on the same row and in the same order as in the stages,
-// so a failure comes at the same point.
+// copied between tables; the terms that pass the amplitude test and the
+// selection are gathered as references. Every check happens on the same
+// row and in the same order as in the stages, so a failure comes at the
+// same point.
 void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
-  const TSERIESFILE& S = LOADEDSERIES(N);
+  TSERIESFILE& S = LOADEDSERIES(N);
   static_assert(MAXSHORTORDER <= MAXHALF && MAXALLORDER <= MAXHALF);
   // The rows that go on: those of order at most MAXSUM, or all.
-  const int MAXORDER = V.ORDERFILTER ? MAXSUM : INT8_MAX;
-  const size_t C = V.ORDERFILTER ? ORDERFILTERED(S, MAXORDER) : static_cast<size_t>(S.COUNT);
+  const TFAST* CAND = S.ROWS.FAST.data();
+  size_t C = static_cast<size_t>(S.COUNT);
+  if (V.ORDERFILTER) {
+    if (S.ORDERBOUND != MAXSUM) {
+      // Room for every row, obtained at once in large pages.
+      const size_t BYTES = C * sizeof(TFAST);
+      if (S.ORDERBLOCK.SIZE() < BYTES && !S.ORDERBLOCK.OBTAIN(BYTES, true))
+        MEMORYERROR("the rows of the order filter", BYTES);
+      const TPACK* PACKS = S.ROWS.PACKS.data();
+      TFAST* KEPT = S.ORDERFAST();
+      size_t NK = 0;
+      for (int32_t M = 0; M < S.COUNT; ++M) {
+        CURTERM = M;
+        if (ORDEROF(PACKS[M].ORDER) <= MAXSUM) KEPT[NK++] = CAND[M];
+      }
+      CURTERM = -1;
+      S.ORDERKEPT = NK;
+      S.ORDERBOUND = MAXSUM;
+    }
+    CAND = S.ORDERFAST();
+    C = S.ORDERKEPT;
+  }
   MECONE = static_cast<int32_t>(C);
   BLOCKLINE(I, J, N);
 
@@ -684,8 +679,7 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   // The terms of the block: those of file 1 and their mirror images (or
   // none), or the rows of a later file that pass the amplitude test (if
   // the program has one); of these, the kind the program writes.
-  const size_t ROWS = static_cast<size_t>(S.COUNT);
-  if (OUTLIST.size() < 2 * ROWS) OUTLIST.resize(2 * ROWS);
+  if (OUTLIST.size() < 2 * C) OUTLIST.resize(2 * C);
   TOUTROW* OUT = OUTLIST.data();
   size_t NO = 0;
   const TGATING G{&AXIPO[A], &AXIPO[B], FAMUS[J], V.AMPTEST == TAMPTEST::TOMAXSUM ? MAXSUM : MAXALLORDER};
@@ -693,14 +687,14 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
     if (I > J) {
       // Rows and their mirror images: twice the rows must fit a table.
       if (2 * static_cast<long>(C) > MAXARR) {
-        CURTERM = FILTEREDROW(S, MAXORDER, static_cast<size_t>(MAXARR) - C);
+        CURTERM = CAND[static_cast<size_t>(MAXARR) - C].ROW;
         (void)(*ROWTWO)[MAXARR + 1];
       }
-      NO = GATHERANY(false, V, S, G, MAXORDER, A, B, OUT);
-      NO += GATHERANY(false, V, S, G, MAXORDER, I, J, OUT + NO);
+      NO = GATHERANY(false, V, S, G, CAND, C, A, B, OUT);
+      NO += GATHERANY(false, V, S, G, CAND, C, I, J, OUT + NO);
     }
   } else {
-    NO = GATHERANY(V.AMPTEST != TAMPTEST::COPYALL, V, S, G, MAXORDER, A, B, OUT);
+    NO = GATHERANY(V.AMPTEST != TAMPTEST::COPYALL, V, S, G, CAND, C, A, B, OUT);
   }
 
   const int32_t COUNT = static_cast<int32_t>(NO);
@@ -754,7 +748,8 @@ void PLANETDRIVER(const TVARIANT& V, uint8_t I) {
     CURJ = J;
     NEWPAIRPERIODS();
     NEWPAIRGATES();
-    F.CREATE(V.PREFIX + BYTETOFIXSTR(I, 2) + BYTETOFIXSTR(static_cast<uint8_t>(J), 2) + ".txt");
+    F.CREATE(V.PREFIX + BYTETOFIXSTR(I, 2) +
+             BYTETOFIXSTR(static_cast<uint8_t>(J), 2) + ".txt");
     PLANETLINE(CONSOLE, I, "  perturbed  planet is ", I);
     PLANETLINE(F, I, "  perturbed  planet is ", I);
     K = 0;

@@ -1,6 +1,5 @@
 #include "unsercac.hpp"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <condition_variable>
@@ -39,8 +38,6 @@ bool LOADSERIES(int N) {
   TSERIESFILE& S = SERIES[N];
   TSERIESREADER IN(SERIESNAME(N));
   S.COUNT = IN.READCOUNT();
-  S.ORDERSOK = true;
-  S.ORDERCOUNT.fill(0);
   const size_t C = static_cast<size_t>(S.COUNT);
   if (!S.ROWS.OBTAIN(C)) return false;
   TAMPTEXT A;
@@ -56,16 +53,9 @@ bool LOADSERIES(int N) {
     P.FCS = R.FCS;
     P.SPARE = 0;
     P.ORDER = static_cast<int16_t>(R.MEC[1] + R.MEC[2] + R.MEC[3] + R.MEC[4]);
-    const int8_t ORDER = static_cast<int8_t>(std::clamp<int>(P.ORDER, INT8_MIN, INT8_MAX));
-    S.ORDERSOK = S.ORDERSOK && ORDER == P.ORDER;
-    ++S.ORDERCOUNT[static_cast<size_t>(ORDER + 128)];
-    S.ROWS.FAST[M] = TFAST{AMPKEY(R.AMP),
-                           GATECLASS(R.MEC[5], R.MEC[6], P.ORDER),
+    S.ROWS.FAST[M] = TFAST{AMPKEY(R.AMP), static_cast<int32_t>(M), GATECLASS(R.MEC[5], R.MEC[6], P.ORDER),
                            static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0)),
-                           R.MAR[1],
-                           R.MAR[4],
-                           ORDER,
-                           {}};
+                           R.MAR[1], R.MAR[4], {}};
     TTAIL& T = S.ROWS.TAILS[M];
     char* Q = T.C;
     std::memcpy(Q, A.C, A.LEN);  // at most 24 characters
@@ -88,7 +78,8 @@ bool LOADSERIES(int N) {
 void LOADHERE(int N) {
   SERIES[N] = TSERIESFILE{};
   if (!LOADSERIES(N))
-    MEMORYERROR("the rows of a series file", TROWSTORE::BYTESFOR(static_cast<size_t>(SERIES[N].COUNT)));
+    MEMORYERROR("the rows of a series file",
+                TROWSTORE::BYTESFOR(static_cast<size_t>(SERIES[N].COUNT)));
 }
 
 // The background parsing: two threads take the files in order 1 to 27.

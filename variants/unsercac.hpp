@@ -9,7 +9,6 @@
 // parse ahead is visible.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -34,20 +33,20 @@ struct TPACK {
 };
 static_assert(sizeof(TPACK) == 16);
 
-// What the amplitude test and the selection need of a row, in 12 bytes:
-// KEY orders |AMP| (see AMPKEY), CLASS names the row's exponents MEC[5],
-// MEC[6] and order (see GATECLASS), FLAGS holds the sign of AMP (AMPNEG)
-// and whether the code is S (CODESINE), ORDER is the order, held to the
-// shortint range.
+// What the amplitude test and the selection need of a row, in 16 bytes:
+// KEY orders |AMP| (see AMPKEY), ROW is the place of the row in its file
+// (0-based), CLASS names the row's exponents MEC[5], MEC[6] and order (see
+// GATECLASS), FLAGS holds the sign of AMP (AMPNEG) and whether the code is
+// S (CODESINE).
 struct TFAST {
   uint32_t KEY;
+  int32_t ROW;
   uint16_t CLASS;
   uint8_t FLAGS;
   int8_t MAR1, MAR4;  // MAR[1] and MAR[4], which name the period
-  int8_t ORDER;
-  uint8_t SPARE[2];
+  uint8_t SPARE[3];
 };
-static_assert(sizeof(TFAST) == 12);
+static_assert(sizeof(TFAST) == 16);
 inline constexpr uint8_t AMPNEG = 1;
 inline constexpr uint8_t CODESINE = 2;
 
@@ -98,7 +97,8 @@ inline TCLASSPARTS CLASSPARTS(int C) {
 // outside the tables or the order outside the shortint range, rows that
 // take the test's own range checks.
 inline uint16_t GATECLASS(int MEC5, int MEC6, long ORDER) {
-  if (MEC5 < -MAXAXIEXP || MEC5 > MAXAXIEXP || MEC6 < -MAXAXIEXP || MEC6 > MAXAXIEXP || ORDER < -128 || ORDER > 127)
+  if (MEC5 < -MAXAXIEXP || MEC5 > MAXAXIEXP || MEC6 < -MAXAXIEXP || MEC6 > MAXAXIEXP || ORDER < -128 ||
+      ORDER > 127)
     return NOCLASS;
   return static_cast<uint16_t>(CLASSINDEX(MEC5, MEC6, ORDER >= 1 && ORDER <= MAXHALF ? static_cast<int>(ORDER) : 0));
 }
@@ -155,10 +155,12 @@ struct TSERIESFILE {
   bool LOADED = false;
   int32_t COUNT = 0;
   TROWSTORE ROWS;
-  // Whether every order lies in the shortint range, and how many rows
-  // there are of each order -128..127 (at [order + 128]).
-  bool ORDERSOK = true;
-  std::array<int32_t, 256> ORDERCOUNT{};
+  // The test records of the rows of order at most ORDERBOUND, when the
+  // order filter has run: ORDERKEPT of them in ORDERBLOCK.
+  int ORDERBOUND = -1000;
+  size_t ORDERKEPT = 0;
+  TBIGBLOCK ORDERBLOCK;
+  TFAST* ORDERFAST() const { return reinterpret_cast<TFAST*>(ORDERBLOCK.DATA()); }
 };
 
 // "puf" + two-digit N + ".txt".
