@@ -1,6 +1,7 @@
 #include "unforstr.hpp"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -62,7 +63,56 @@ int AMPDIGITS(TEXTENDED E, char* OUT) {
   return static_cast<int>(T.size());
 }
 
+namespace {
+
+// |E| * 100 rounded to an integer, to nearest with ties to even, from the
+// exact binary value of E: false when that is 2^64 or more (or E is inf
+// or nan), which the general way then writes.
+bool HUNDREDTHS(TEXTENDED E, uint64_t& Q) {
+  if (!std::isfinite(E)) return false;
+  uint64_t MANT;
+  uint16_t SE;
+  std::memcpy(&MANT, &E, 8);
+  std::memcpy(&SE, reinterpret_cast<const char*>(&E) + 8, 2);
+  const int EXP = SE & 0x7FFF;
+  if (EXP != 0 && (MANT >> 63) == 0) return false;  // not a form arithmetic yields
+  // |E| = MANT * 2^SHIFT, and |E| * 100 = N * 2^SHIFT with N below 2^71.
+  const int SHIFT = (EXP == 0 ? 1 : EXP) - 16383 - 63;
+  const unsigned __int128 N = static_cast<unsigned __int128>(MANT) * 100;
+  if (SHIFT >= 0) return false;  // |E| >= 2^63
+  unsigned __int128 R = 0;       // for N * 2^SHIFT below one half
+  if (SHIFT >= -71) {
+    const int S = -SHIFT;
+    R = N >> S;
+    const unsigned __int128 REST = N - (R << S);
+    const unsigned __int128 HALF = static_cast<unsigned __int128>(1) << (S - 1);
+    if (REST > HALF || (REST == HALF && (R & 1) != 0)) ++R;
+  }
+  if ((R >> 64) != 0) return false;
+  Q = static_cast<uint64_t>(R);
+  return true;
+}
+
+}  // namespace
+
 std::string FIXEDTEXT(TEXTENDED E, int W) {
+  uint64_t Q;
+  if (HUNDREDTHS(E, Q)) {
+    // The digits from the end: two decimals, the point, the integer part.
+    char T[32];
+    char* P = T + sizeof T;
+    for (int K = 0; K < 2; ++K, Q /= 10) *--P = static_cast<char>('0' + Q % 10);
+    *--P = '.';
+    do {
+      *--P = static_cast<char>('0' + Q % 10);
+      Q /= 10;
+    } while (Q != 0);
+    if (std::signbit(E)) *--P = '-';
+    const size_t LEN = static_cast<size_t>(T + sizeof T - P);
+    std::string R(W > static_cast<int>(LEN) ? static_cast<size_t>(W) - LEN : 0, ' ');
+    R.append(P, LEN);
+    return R;
+  }
   char B[5000];
   int LEN = std::snprintf(B, sizeof B, "%*.2Lf", W, E);
   return std::string(B, static_cast<size_t>(LEN));

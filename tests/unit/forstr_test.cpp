@@ -314,4 +314,54 @@ TEST(NumberTexts, FixedPointWithTwoDecimals) {
   }
 }
 
+// What the C library writes for "%*.2Lf": the exact binary value,
+// correctly rounded.
+std::string LIBRARYFIXED(long double E, int W) {
+  char B[5000];
+  std::snprintf(B, sizeof B, "%*.2Lf", W, E);
+  return B;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long FIXEDCOUNT = 200000;
+#else
+constexpr long FIXEDCOUNT = 2000000;
+#endif
+
+// FIXEDTEXT writes what it can from an integer count of hundredths and
+// leaves the rest to the library: both must agree everywhere, above all at
+// ties, at carries and where the integer way ends (|E| * 100 near 2^64).
+TEST(NumberTexts, FixedPointAgreesWithTheLibrary) {
+  std::mt19937_64 G(23);
+  for (long I = 0; I < FIXEDCOUNT; ++I) {
+    // 2^-60 .. 2^140: far below a hundredth to far beyond the integer way.
+    long double E = FROMBITS(G(), 16383 + static_cast<int>(G() % 201) - 60, (G() & 1) != 0);
+    int W = 7 + static_cast<int>(G() % 3);
+    ASSERT_EQ(FIXEDTEXT(E, W), LIBRARYFIXED(E, W)) << static_cast<double>(E);
+  }
+  // Exact ties are the odd multiples of 1/8; with their neighbours.
+  for (long I = 0; I < FIXEDCOUNT / 10; ++I) {
+    uint64_t M = (G() >> (G() % 64)) | 1;
+    long double T = static_cast<long double>(M) / 8;
+    if ((G() & 1) != 0) T = -T;
+    for (long double E : {T, std::nextafter(T, 0.0L), std::nextafter(T, T * 2)})
+      ASSERT_EQ(FIXEDTEXT(E, 8), LIBRARYFIXED(E, 8)) << static_cast<double>(E);
+  }
+  // Where |E| * 100 reaches 2^64, in steps of one value either way.
+  const long double EDGE = 18446744073709551616.0L / 100;
+  for (long double E : {EDGE, -EDGE}) {
+    long double UP = E, DOWN = E;
+    for (int K = 0; K < 2000; ++K) {
+      ASSERT_EQ(FIXEDTEXT(UP, 8), LIBRARYFIXED(UP, 8));
+      ASSERT_EQ(FIXEDTEXT(DOWN, 8), LIBRARYFIXED(DOWN, 8));
+      UP = std::nextafter(UP, 2 * UP);
+      DOWN = std::nextafter(DOWN, 0.0L);
+    }
+  }
+  // Carries into a new digit, zeros of both signs, the smallest values.
+  for (long double E : {9.995L, 99.995L, 999999.995L, 0.005L, -0.005L, 0.0049999L, 0.0L, -0.0L, LDBL_TRUE_MIN,
+                        -LDBL_TRUE_MIN, LDBL_MIN, 1e17L, 1.8e17L, 1.9e17L})
+    EXPECT_EQ(FIXEDTEXT(E, 7), LIBRARYFIXED(E, 7)) << static_cast<double>(E);
+}
+
 }  // namespace
