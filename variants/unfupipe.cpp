@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -587,16 +588,16 @@ void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS,
 // The candidate rows CAND[0..C-1] of a block that go to the output, in
 // order, as terms of planets (NPA, NPB) into OUT: those that pass the
 // amplitude test (when GATED) and are of the kind the program writes
-// (when SELECTS); returns their number. Gathered without a branch on the
-// outcome; a row is mostly decided by its key and its gate's key alone.
-// A row outside the gate classes takes the test's own range checks, in
-// its place.
+// (when SELECTS); returns their number. The gates of their classes and
+// the selection of their MARS are known (see PREPARE). Gathered without a
+// branch on the outcome; a row is mostly decided by its key and its
+// gate's key alone. A row outside the gate classes takes the test's own
+// range checks, in its place.
 template <bool GATED, bool SELECTS>
-size_t GATHER(const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, const TFAST* CAND, size_t C, uint8_t NPA,
-              uint8_t NPB, TOUTROW* OUT) {
+[[gnu::noinline]] size_t GATHER(const TSERIESFILE& S, const TGATING& G, const TFAST* CAND, size_t C, uint8_t NPA,
+                                uint8_t NPB, TOUTROW* OUT) {
   // Kept in locals: the stores into OUT could otherwise alias them.
   const TGATEKEY* const GATEKEY = GATEKEYS.data();
-  const uint32_t STAMP = GATESTAMP;
   const uint8_t* const KEEP = KEEPS.data();
   const uint32_t BASE = static_cast<uint32_t>(PERIODINDEX(NPA, NPB, 0, 0));
   size_t NO = 0;
@@ -605,38 +606,63 @@ size_t GATHER(const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, const T
     unsigned PASS = 1;
     if constexpr (GATED) {
       if (R.CLASS != NOCLASS) [[likely]] {
-        TGATEKEY GK = GATEKEY[R.CLASS];
-        if (GK.STAMP != STAMP) [[unlikely]]
-          GK = CLASSGATE(R.CLASS, G);
-        PASS = R.KEY > GK.KEY;
-        if (R.KEY == GK.KEY) [[unlikely]]
+        const uint32_t GK = GATEKEY[R.CLASS].KEY;
+        PASS = R.KEY > GK;
+        if (R.KEY == GK) [[unlikely]]
           PASS = ATGATE(S.ROWS.AMPS[static_cast<size_t>(R.ROW)], GATES[R.CLASS]);
       } else {
         PASS = CHECKEDTEST(S, R.ROW, G);
       }
     }
-    const uint32_t PI =
-        BASE | (static_cast<uint32_t>(static_cast<uint8_t>(R.MAR1)) << 8) | static_cast<uint8_t>(R.MAR4);
-    if constexpr (SELECTS) {
-      unsigned KE = KEEP[PI];
-      if (KE == 0) [[unlikely]]
-        KE = FILLKEEP(V, NPA, NPB, R.MAR1, R.MAR4);
-      PASS &= KE - 1;
-    }
+    const uint32_t PI = BASE | R.MARS;
+    if constexpr (SELECTS) PASS &= KEEP[PI] - 1u;
     OUT[NO] = TOUTROW{R.ROW, PI};
     NO += PASS;
   }
   return NO;
 }
 
+// Makes known, for the pair in hand, the gates of the classes of file S's
+// candidates (when GATED) and whether the terms of their MARS are kept
+// with planets (NPA, NPB) (when SELECTS). Nothing here can fail, so the
+// order in which they are found is of no account.
+void PREPARE(const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, bool GATED, uint8_t NPA, uint8_t NPB) {
+  if (GATED)
+    for (uint16_t C : S.CLASSES)
+      if (GATEKEYS[C].STAMP != GATESTAMP) (void)CLASSGATE(C, G);
+  if (V.SELECT != TSELECT::ALLTERMS)
+    for (uint16_t M : S.MARSUSED)
+      if (KEEPS[PERIODINDEX(NPA, NPB, MAR1OF(M), MAR4OF(M))] == 0) (void)FILLKEEP(V, NPA, NPB, MAR1OF(M), MAR4OF(M));
+}
+
 size_t GATHERANY(bool GATED, const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, const TFAST* CAND, size_t C,
                  uint8_t NPA, uint8_t NPB, TOUTROW* OUT) {
+  PREPARE(V, S, G, GATED, NPA, NPB);
   const bool SELECTS = V.SELECT != TSELECT::ALLTERMS;
   if (GATED)
-    return SELECTS ? GATHER<true, true>(V, S, G, CAND, C, NPA, NPB, OUT)
-                   : GATHER<true, false>(V, S, G, CAND, C, NPA, NPB, OUT);
-  return SELECTS ? GATHER<false, true>(V, S, G, CAND, C, NPA, NPB, OUT)
-                 : GATHER<false, false>(V, S, G, CAND, C, NPA, NPB, OUT);
+    return SELECTS ? GATHER<true, true>(S, G, CAND, C, NPA, NPB, OUT) : GATHER<true, false>(S, G, CAND, C, NPA, NPB, OUT);
+  return SELECTS ? GATHER<false, true>(S, G, CAND, C, NPA, NPB, OUT) : GATHER<false, false>(S, G, CAND, C, NPA, NPB, OUT);
+}
+
+// Notes in S the gate classes and the MARS of CAND[0..C-1], each once.
+void NOTEUSED(TSERIESFILE& S, const TFAST* CAND, size_t C, int BOUND) {
+  static std::vector<bool> SEENCLASS(GATECLASSES), SEENMARS(size_t{1} << 16);
+  S.CLASSES.clear();
+  S.MARSUSED.clear();
+  for (size_t K = 0; K < C; ++K) {
+    const TFAST& R = CAND[K];
+    if (R.CLASS != NOCLASS && !SEENCLASS[R.CLASS]) {
+      SEENCLASS[R.CLASS] = true;
+      S.CLASSES.push_back(R.CLASS);
+    }
+    if (!SEENMARS[R.MARS]) {
+      SEENMARS[R.MARS] = true;
+      S.MARSUSED.push_back(R.MARS);
+    }
+  }
+  for (uint16_t X : S.CLASSES) SEENCLASS[X] = false;
+  for (uint16_t X : S.MARSUSED) SEENMARS[X] = false;
+  S.CANDBOUND = BOUND;
 }
 
 // The same block in one pass over the parsed rows of the file: no row is
@@ -670,6 +696,8 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
     CAND = S.ORDERFAST();
     C = S.ORDERKEPT;
   }
+  const int BOUND = V.ORDERFILTER ? MAXSUM : INT_MAX;
+  if (S.CANDBOUND != BOUND) NOTEUSED(S, CAND, C, BOUND);
   MECONE = static_cast<int32_t>(C);
   BLOCKLINE(I, J, N);
 

@@ -53,9 +53,12 @@ bool LOADSERIES(int N) {
     P.FCS = R.FCS;
     P.SPARE = 0;
     P.ORDER = static_cast<int16_t>(R.MEC[1] + R.MEC[2] + R.MEC[3] + R.MEC[4]);
-    S.ROWS.FAST[M] = TFAST{AMPKEY(R.AMP), static_cast<int32_t>(M), GATECLASS(R.MEC[5], R.MEC[6], P.ORDER),
+    S.ROWS.FAST[M] = TFAST{AMPKEY(R.AMP),
+                           static_cast<int32_t>(M),
+                           GATECLASS(R.MEC[5], R.MEC[6], P.ORDER),
+                           MARSOF(R.MAR[1], R.MAR[4]),
                            static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0)),
-                           R.MAR[1], R.MAR[4], {}};
+                           {}};
     TTAIL& T = S.ROWS.TAILS[M];
     char* Q = T.C;
     std::memcpy(Q, A.C, A.LEN);  // at most 24 characters

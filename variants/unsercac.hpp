@@ -36,17 +36,25 @@ static_assert(sizeof(TPACK) == 16);
 // What the amplitude test and the selection need of a row, in 16 bytes:
 // KEY orders |AMP| (see AMPKEY), ROW is the place of the row in its file
 // (0-based), CLASS names the row's exponents MEC[5], MEC[6] and order (see
-// GATECLASS), FLAGS holds the sign of AMP (AMPNEG) and whether the code is
-// S (CODESINE).
+// GATECLASS), MARS holds MAR[1] and MAR[4], which name the period (see
+// MARSOF), FLAGS the sign of AMP (AMPNEG) and whether the code is S
+// (CODESINE).
 struct TFAST {
   uint32_t KEY;
   int32_t ROW;
   uint16_t CLASS;
+  uint16_t MARS;
   uint8_t FLAGS;
-  int8_t MAR1, MAR4;  // MAR[1] and MAR[4], which name the period
   uint8_t SPARE[3];
 };
 static_assert(sizeof(TFAST) == 16);
+
+// MAR[1] and MAR[4] as one number: the bytes of MAR[1] and MAR[4].
+inline uint16_t MARSOF(int8_t MAR1, int8_t MAR4) {
+  return static_cast<uint16_t>((static_cast<uint8_t>(MAR1) << 8) | static_cast<uint8_t>(MAR4));
+}
+inline int8_t MAR1OF(uint16_t MARS) { return static_cast<int8_t>(MARS >> 8); }
+inline int8_t MAR4OF(uint16_t MARS) { return static_cast<int8_t>(MARS & 0xFF); }
 inline constexpr uint8_t AMPNEG = 1;
 inline constexpr uint8_t CODESINE = 2;
 
@@ -161,6 +169,10 @@ struct TSERIESFILE {
   size_t ORDERKEPT = 0;
   TBIGBLOCK ORDERBLOCK;
   TFAST* ORDERFAST() const { return reinterpret_cast<TFAST*>(ORDERBLOCK.DATA()); }
+  // The gate classes and the MARS that the rows going on use, each once:
+  // for all rows (CANDBOUND INT_MAX) or those of the order filter.
+  int CANDBOUND = -1000;
+  std::vector<uint16_t> CLASSES, MARSUSED;
 };
 
 // "puf" + two-digit N + ".txt".
