@@ -132,13 +132,10 @@ void NEWPAIRPERIODS() {
   std::memset(KEEPS.data(), 0, ENTRIES);
 }
 
-// Whether the terms of (NPA, NPB, MAR[1], MAR[4]) are kept in the pair in
-// hand, when KEEPS does not know it yet: as 1 + KEEP, now noted in KEEPS;
-// the period entry is filled on the way.
-[[gnu::noinline]] unsigned FILLKEEP(const TVARIANT& V, uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
-  const unsigned K = 1u + PERIODOF(V, NPA, NPB, MAR1, MAR4).KEEP;
-  KEEPS[PERIODINDEX(NPA, NPB, MAR1, MAR4)] = static_cast<uint8_t>(K);
-  return K;
+// Notes in KEEPS whether the terms of (NPA, NPB, MAR[1], MAR[4]) are kept
+// in the pair in hand, filling the period entry on the way.
+void FILLKEEP(const TVARIANT& V, uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
+  KEEPS[PERIODINDEX(NPA, NPB, MAR1, MAR4)] = static_cast<uint8_t>(1 + PERIODOF(V, NPA, NPB, MAR1, MAR4).KEEP);
 }
 
 // ---------------------------------------------------------------------------
@@ -632,7 +629,7 @@ void PREPARE(const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, bool GAT
       if (GATEKEYS[C].STAMP != GATESTAMP) (void)CLASSGATE(C, G);
   if (V.SELECT != TSELECT::ALLTERMS)
     for (uint16_t M : S.MARSUSED)
-      if (KEEPS[PERIODINDEX(NPA, NPB, MAR1OF(M), MAR4OF(M))] == 0) (void)FILLKEEP(V, NPA, NPB, MAR1OF(M), MAR4OF(M));
+      if (KEEPS[PERIODINDEX(NPA, NPB, MAR1OF(M), MAR4OF(M))] == 0) FILLKEEP(V, NPA, NPB, MAR1OF(M), MAR4OF(M));
 }
 
 size_t GATHERANY(bool GATED, const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, const TFAST* CAND, size_t C,
