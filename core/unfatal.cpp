@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -95,7 +96,11 @@ void MEMORYERROR(const char* WHAT, unsigned long long BYTES) {
 }
 
 void MEMORYERRORNOALLOC() {
-  if (THROWS || THREADTHROWS) throw TFATAL{MEMORYTEXT, MEMORYTEXT, "working storage cannot be obtained"};
+  // Work done ahead is simply given up; std::bad_alloc needs no storage
+  // beyond what the runtime keeps for it, where a TFATAL and its texts
+  // would ask the exhausted store again.
+  if (THREADTHROWS) throw std::bad_alloc();
+  if (THROWS) throw TFATAL{MEMORYTEXT, MEMORYTEXT, "working storage cannot be obtained"};
   for (TFLUSHABLE* F : FLUSHLIST()) F->FLUSHBEFOREEXIT();
   const char* PARTS[] = {PROGRAMNAME, ": fatal error 217: ", MEMORYTEXT,
                          ": working storage cannot be obtained\r\n"};

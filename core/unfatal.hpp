@@ -80,6 +80,7 @@ struct TFATAL {
 };
 void SETFATALTHROWS(bool THROWS);
 // For work done ahead on another thread: a fatal error there throws TFATAL
-// (kind and why only) and touches nothing of the program's state; the
-// program then does that work again itself when it needs it.
+// (kind and why only; std::bad_alloc when storage runs out) and touches
+// nothing of the program's state; the program then does that work again
+// itself when it needs it.
 void SETTHREADTHROWS(bool THROWS);
