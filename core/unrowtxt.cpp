@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -17,6 +20,10 @@
 namespace {
 
 constexpr size_t BUFSIZE = size_t{1} << 18;
+// Room after the buffer that the one-line reading may look at (never
+// past the end of the line in hand, which lies in the buffer, by more
+// than 15 characters).
+constexpr size_t BUFPAD = 64;
 // A number field longer than this is refused rather than held.
 constexpr size_t MAXFIELD = size_t{1} << 20;
 
@@ -24,6 +31,61 @@ const char* const MECNAMES[] = {"MEC[1]", "MEC[2]", "MEC[3]",
                                 "MEC[4]", "MEC[5]", "MEC[6]"};
 const char* const MARNAMES[] = {"MAR[1]", "MAR[2]", "MAR[3]",
                                 "MAR[4]", "MAR[5]", "MAR[6]"};
+
+// The class of a character in a four-column cell: its value for a digit,
+// 10 for a blank, 11 for a minus sign, 12 for anything else.
+constexpr int NCLASS = 13;
+constexpr std::array<uint8_t, 256> CELLCLASS = [] {
+  std::array<uint8_t, 256> T{};
+  for (int C = 0; C < 256; ++C) T[static_cast<size_t>(C)] = C >= '0' && C <= '9' ? C - '0' : C == ' ' ? 10 : C == '-' ? 11 : 12;
+  return T;
+}();
+
+// The value of a cell by the classes of its last three characters, or
+// NOCELL: " ddd" up to 127, "  dd", "   d", "  -d" and " -dd".
+constexpr int16_t NOCELL = 0x100;
+constexpr std::array<int16_t, NCLASS * NCLASS * NCLASS> CELLVALUE = [] {
+  std::array<int16_t, NCLASS * NCLASS * NCLASS> T{};
+  for (int A = 0; A < NCLASS; ++A)
+    for (int B = 0; B < NCLASS; ++B)
+      for (int C = 0; C < NCLASS; ++C) {
+        int V = NOCELL;
+        if (C <= 9 && B <= 9) {
+          if (A <= 9)
+            V = A * 100 + B * 10 + C <= 127 ? A * 100 + B * 10 + C : NOCELL;
+          else if (A == 10)
+            V = B * 10 + C;
+          else if (A == 11)
+            V = -(B * 10 + C);
+        } else if (C <= 9 && A == 10 && B == 10) {
+          V = C;
+        } else if (C <= 9 && A == 10 && B == 11) {
+          V = -C;
+        }
+        T[static_cast<size_t>((A * NCLASS + B) * NCLASS + C)] = static_cast<int16_t>(V);
+      }
+  return T;
+}();
+
+inline bool CELLOF(const unsigned char* Q, int8_t& X) {
+  const int V = CELLVALUE[(CELLCLASS[Q[1]] * NCLASS + CELLCLASS[Q[2]]) * NCLASS + CELLCLASS[Q[3]]];
+  X = static_cast<int8_t>(V);
+  return Q[0] == ' ' && V != NOCELL;
+}
+
+// The first character at or after P with code 32 or below. The line in
+// hand ends at or after P within the buffer, so this reads at most 15
+// characters past its end.
+inline size_t TOKENEND(const unsigned char* B, size_t P) {
+  const __m128i LIMIT = _mm_set1_epi8(32);
+  for (;;) {
+    const __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i*>(B + P));
+    // X <= 32 as unsigned bytes: the lesser of X and 32 is X.
+    const int M = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(X, LIMIT), X));
+    if (M != 0) return P + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(M)));
+    P += 16;
+  }
+}
 
 std::string SHOWFIELD(std::string_view F) {
   std::string S;
@@ -65,7 +127,7 @@ TSERIESREADER::TSERIESREADER(std::string N) : NAME(std::move(N)) {
                                     : " is not a regular file"));
   }
   FD = F;
-  BUF = std::make_unique<unsigned char[]>(BUFSIZE);
+  BUF = std::make_unique<unsigned char[]>(BUFSIZE + BUFPAD);
 }
 
 TSERIESREADER::~TSERIESREADER() {
@@ -221,6 +283,8 @@ int32_t TSERIESREADER::READCOUNT() {
 // MAR[6]. Read here in one pass, with the same results as the general
 // path; anything else (and every failure) is left to the general path,
 // which starts again from the same place.
+bool READCELL(const unsigned char* Q, int8_t& X) { return CELLOF(Q, X); }
+
 bool TSERIESREADER::FASTTERM(TROWVAR& R, TAMPTEXT* T) {
   if (LEN - POS < 2048 && !ATEND) FILL();
   const unsigned char* const B = BUF.get();
@@ -232,38 +296,15 @@ bool TSERIESREADER::FASTTERM(TROWVAR& R, TAMPTEXT* T) {
   size_t P = POS;
   while (BLANK(B[P])) ++P;
   const size_t A = P;
-  while (B[P] > 32) ++P;
+  P = TOKENEND(B, P);
   if (P == A || !BLANK(B[P])) return false;
   int DLEN = 0;
   TEXTENDED AMP;
   if (!READREAL({reinterpret_cast<const char*>(B + A), P - A}, AMP, T != nullptr ? T->C : nullptr, &DLEN))
     return false;
   int8_t V[12];
-  // Most files write each integer in four columns, a blank first: cells
-  // of "   d", "  dd", " ddd", "  -d" or " -dd".
-  auto CELL = [](const unsigned char* Q, int8_t& X) {
-    const unsigned D3 = Q[3] - 48u, D2 = Q[2] - 48u, D1 = Q[1] - 48u;
-    if (Q[0] != ' ' || D3 > 9) return false;
-    int Y;
-    bool OK;
-    if (D2 <= 9) {
-      Y = static_cast<int>(D2 * 10 + D3);
-      if (D1 <= 9) {
-        Y += static_cast<int>(D1 * 100);
-        OK = Y <= 127;
-      } else {
-        OK = Q[1] == ' ' || Q[1] == '-';
-        if (Q[1] == '-') Y = -Y;
-      }
-    } else {
-      Y = static_cast<int>(D3);
-      OK = Q[1] == ' ' && (Q[2] == ' ' || Q[2] == '-');
-      if (Q[2] == '-') Y = -Y;
-    }
-    X = static_cast<int8_t>(Y);
-    return OK;
-  };
-  // Otherwise: blanks or tabs, an optional sign, one to three digits.
+  // An integer not in a cell: blanks or tabs, an optional sign, one to
+  // three digits.
   auto FREEINT = [&](size_t& Q, int8_t& X) {
     while (BLANK(B[Q])) ++Q;
     const bool NEG = B[Q] == '-';
@@ -275,10 +316,12 @@ bool TSERIESREADER::FASTTERM(TROWVAR& R, TAMPTEXT* T) {
     X = static_cast<int8_t>(Y);
     return Q > D && B[Q] <= 32 && Y >= -128 && Y <= 127;
   };
-  int CELLS = 0;
-  if (P + 48 < NL)
-    while (CELLS < 12 && CELL(B + P + 4 * CELLS, V[CELLS])) ++CELLS;
-  if (CELLS == 12 && B[P + 48] <= 32) {  // the last cell ends its field too
+  // Most files write each integer in four columns, a blank first (see
+  // CELLOF).
+  bool CELLS = P + 48 < NL;
+  if (CELLS)
+    for (int I = 0; I < 12; ++I) CELLS &= CELLOF(B + P + 4 * I, V[I]);
+  if (CELLS && B[P + 48] <= 32) {  // the last cell ends its field too
     P += 48;
   } else {
     for (int I = 0; I < 12; ++I)

@@ -599,4 +599,57 @@ TEST_F(SeriesReader, FileNameIsPrefixAndTwoDigitNumber) {
   EXPECT_EQ(READ(27), 3);
 }
 
+// A cell read character by character: the blank, then a digit last, a
+// digit or a blank or a minus before it, and so on.
+bool CELLBYHAND(const unsigned char* Q, int& X) {
+  auto DIGIT = [](unsigned char C) { return C >= '0' && C <= '9'; };
+  if (Q[0] != ' ' || !DIGIT(Q[3])) return false;
+  if (DIGIT(Q[2])) {
+    const int LOW = (Q[2] - '0') * 10 + (Q[3] - '0');
+    if (DIGIT(Q[1])) {
+      X = (Q[1] - '0') * 100 + LOW;
+      return X <= 127;
+    }
+    X = Q[1] == '-' ? -LOW : LOW;
+    return Q[1] == ' ' || Q[1] == '-';
+  }
+  X = Q[2] == '-' ? -(Q[3] - '0') : Q[3] - '0';
+  return Q[1] == ' ' && (Q[2] == ' ' || Q[2] == '-');
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr uint32_t CELLSTEP = 7;
+#else
+constexpr uint32_t CELLSTEP = 1;
+#endif
+
+// Every cell of a blank and any three characters, and a sample of cells
+// with something else first, reads as by hand.
+TEST(ReaderCells, EveryCellReadsAsByHand) {
+  long CELLS = 0;
+  for (uint32_t K = 0; K < (uint32_t{1} << 24); K += CELLSTEP) {
+    const unsigned char Q[4] = {' ', static_cast<unsigned char>(K >> 16), static_cast<unsigned char>(K >> 8),
+                                static_cast<unsigned char>(K)};
+    int8_t X = 0;
+    int Y = 0;
+    const bool FAST = READCELL(Q, X), HAND = CELLBYHAND(Q, Y);
+    ASSERT_EQ(FAST, HAND) << K;
+    if (HAND) {
+      ASSERT_EQ(X, Y) << K;
+      ++CELLS;
+    }
+  }
+  if (CELLSTEP == 1) {
+    EXPECT_EQ(CELLS, 128 + 100 + 100 + 10 + 10);
+  }
+  std::mt19937 G(5);
+  for (int K = 0; K < 100000; ++K) {
+    unsigned char Q[4];
+    for (unsigned char& C : Q) C = static_cast<unsigned char>(G() % 4 == 0 ? " -0123456789"[G() % 12] : G());
+    if (Q[0] == ' ') Q[0] = static_cast<unsigned char>(G() % 2 ? '\t' : '0');
+    int8_t X = 0;
+    EXPECT_FALSE(READCELL(Q, X)) << int{Q[0]} << " " << int{Q[1]} << " " << int{Q[2]} << " " << int{Q[3]};
+  }
+}
+
 }  // namespace
