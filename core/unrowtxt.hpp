@@ -89,10 +89,11 @@ class TSERIESREADER {
   std::string TOK;
 };
 
-// One integer written in four columns, a blank first: "   d", "  dd",
-// " ddd" (at most 127), "  -d" or " -dd", zeros among the digits allowed.
-// True, with its value in X, when Q[0..3] is such a cell.
-bool READCELL(const unsigned char* Q, int8_t& X);
+// Twelve integers each written in four columns, a blank first: "   d",
+// "  dd", " ddd" (at most 127), "  -d" or " -dd", zeros among the digits
+// allowed. True, with their values in V[0..11], when Q[0..47] holds twelve
+// such cells.
+bool READTWELVECELLS(const unsigned char* Q, int8_t* V);
 
 // Reads the series file S + two-digit N + ".txt" into R[1..M]; M is the
 // count of line 2. Every row starts as a copy of RECNUL; TXT is set to the

@@ -623,32 +623,48 @@ constexpr uint32_t CELLSTEP = 7;
 constexpr uint32_t CELLSTEP = 1;
 #endif
 
-// Every cell of a blank and any three characters, and a sample of cells
-// with something else first, reads as by hand.
+// Twelve cells at once: every cell of a blank and any three characters, in
+// each of the twelve places among cells that read, reads as by hand; and
+// a sample of cells with something else first never reads.
 TEST(ReaderCells, EveryCellReadsAsByHand) {
+  const char* const GOOD[] = {"   0", "   7", "  -3", "  42", " -99", " 127", " 100", "  09"};
+  unsigned char ROW[48];
+  int8_t V[12];
+  auto FILL = [&ROW, &GOOD](uint32_t K) {
+    for (int I = 0; I < 12; ++I) std::memcpy(ROW + 4 * I, GOOD[(K + static_cast<uint32_t>(I)) % 8], 4);
+  };
   long CELLS = 0;
   for (uint32_t K = 0; K < (uint32_t{1} << 24); K += CELLSTEP) {
-    const unsigned char Q[4] = {' ', static_cast<unsigned char>(K >> 16), static_cast<unsigned char>(K >> 8),
-                                static_cast<unsigned char>(K)};
-    int8_t X = 0;
+    FILL(K);
+    const int AT = static_cast<int>(K % 12);
+    unsigned char* Q = ROW + 4 * AT;
+    Q[1] = static_cast<unsigned char>(K >> 16);
+    Q[2] = static_cast<unsigned char>(K >> 8);
+    Q[3] = static_cast<unsigned char>(K);
     int Y = 0;
-    const bool FAST = READCELL(Q, X), HAND = CELLBYHAND(Q, Y);
-    ASSERT_EQ(FAST, HAND) << K;
+    const bool HAND = CELLBYHAND(Q, Y);
+    ASSERT_EQ(READTWELVECELLS(ROW, V), HAND) << K;
     if (HAND) {
-      ASSERT_EQ(X, Y) << K;
       ++CELLS;
+      ASSERT_EQ(V[AT], Y) << K;
+      for (int I = 0; I < 12; ++I) {
+        int Z = 0;
+        if (I != AT) {
+          ASSERT_TRUE(CELLBYHAND(ROW + 4 * I, Z) && V[I] == Z) << K << " " << I;
+        }
+      }
     }
   }
   if (CELLSTEP == 1) {
     EXPECT_EQ(CELLS, 128 + 100 + 100 + 10 + 10);
   }
   std::mt19937 G(5);
-  for (int K = 0; K < 100000; ++K) {
-    unsigned char Q[4];
-    for (unsigned char& C : Q) C = static_cast<unsigned char>(G() % 4 == 0 ? " -0123456789"[G() % 12] : G());
+  for (uint32_t K = 0; K < 100000; ++K) {
+    FILL(K);
+    unsigned char* Q = ROW + 4 * (K % 12);
+    for (int I = 0; I < 4; ++I) Q[I] = static_cast<unsigned char>(G() % 4 == 0 ? " -0123456789"[G() % 12] : G());
     if (Q[0] == ' ') Q[0] = static_cast<unsigned char>(G() % 2 ? '\t' : '0');
-    int8_t X = 0;
-    EXPECT_FALSE(READCELL(Q, X)) << int{Q[0]} << " " << int{Q[1]} << " " << int{Q[2]} << " " << int{Q[3]};
+    EXPECT_FALSE(READTWELVECELLS(ROW, V)) << int{Q[0]} << " " << int{Q[1]} << " " << int{Q[2]} << " " << int{Q[3]};
   }
 }
 
