@@ -271,17 +271,17 @@ int32_t TSERIESREADER::READCOUNT() {
   return COUNT;
 }
 
+bool READTWELVECELLS(const unsigned char* Q, int8_t* V) {
+  // & rather than &&: no branch on the outcome.
+  return FOURCELLS(Q, V) & FOURCELLS(Q + 16, V + 4) & FOURCELLS(Q + 32, V + 8);
+}
+
 // A term that stands on one line of the buffer, in the usual shape:
 // blanks or tabs between the fields, integers of at most three digits
 // within -128..127, the code letter after the two characters that follow
 // MAR[6]. Read here in one pass, with the same results as the general
 // path; anything else (and every failure) is left to the general path,
 // which starts again from the same place.
-bool READTWELVECELLS(const unsigned char* Q, int8_t* V) {
-  // & rather than &&: no branch on the outcome.
-  return FOURCELLS(Q, V) & FOURCELLS(Q + 16, V + 4) & FOURCELLS(Q + 32, V + 8);
-}
-
 bool TSERIESREADER::FASTTERM(TROWVAR& R, TAMPTEXT* T) {
   if (LEN - POS < 2048 && !ATEND) FILL();
   const unsigned char* const B = BUF.get();
