@@ -77,8 +77,8 @@ void TTEXTOUT::ATTACHCONSOLE() {
   FD = STDOUT_FILENO;
   CONSOLE = true;
   CAP = CONSOLECAP;
-  STORE.push_back(std::make_unique<char[]>(CONSOLECAP));
-  BUF = STORE.back().get();
+  if (CONSOLEBUF == nullptr) CONSOLEBUF = std::make_unique<char[]>(CONSOLECAP);
+  BUF = CONSOLEBUF.get();
   LEN = 0;
   REGISTERFLUSH(this);
 }

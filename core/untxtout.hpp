@@ -101,8 +101,8 @@ class TTEXTOUT final : public TFLUSHABLE {
   char* BUF = nullptr;  // the buffer being filled
   size_t LEN = 0;
   size_t CAP = 0;
-  std::vector<std::unique_ptr<char[]>> STORE;  // the console's buffer
-  TBIGBLOCK FILEBUFFERS;                       // a file's NBUFFERS buffers
+  std::unique_ptr<char[]> CONSOLEBUF;  // the console's buffer
+  TBIGBLOCK FILEBUFFERS;               // a file's NBUFFERS buffers
 
   // The background writer of a file.
   std::thread THREAD;

@@ -283,17 +283,13 @@ struct TGATING {
   int BOUND;
 };
 
-// The gate key of class C for the pair in hand, found now if it is not
-// yet. A class holds exponents within the tables and an order within the
-// shortint range, so no check can fail; its power is the order when that
-// lies in 1..MAXHALF, and a power above BOUND halves nothing, as in the
-// test.
-[[gnu::noinline]] TGATEKEY CLASSGATE(uint16_t C, const TGATING& G) {
-  if (GATEKEYS[C].STAMP != GATESTAMP) {
-    const TCLASSPARTS P = CLASSPARTS(C);
-    FILLGATE(C, P.MEC5, P.MEC6, P.H, *G.XA, *G.XB, G.FJ, G.BOUND);
-  }
-  return GATEKEYS[C];
+// Finds the gate of class C for the pair in hand. A class holds exponents
+// within the tables and an order within the shortint range, so no check
+// can fail; its power is the order when that lies in 1..MAXHALF, and a
+// power above BOUND halves nothing, as in the test.
+void CLASSGATE(uint16_t C, const TGATING& G) {
+  const TCLASSPARTS P = CLASSPARTS(C);
+  FILLGATE(C, P.MEC5, P.MEC6, P.H, *G.XA, *G.XB, G.FJ, G.BOUND);
 }
 
 // The test of a row outside the gate classes, with its range checks.
@@ -626,7 +622,7 @@ template <bool GATED, bool SELECTS>
 void PREPARE(const TVARIANT& V, const TSERIESFILE& S, const TGATING& G, bool GATED, uint8_t NPA, uint8_t NPB) {
   if (GATED)
     for (uint16_t C : S.CLASSES)
-      if (GATEKEYS[C].STAMP != GATESTAMP) (void)CLASSGATE(C, G);
+      if (GATEKEYS[C].STAMP != GATESTAMP) CLASSGATE(C, G);
   if (V.SELECT != TSELECT::ALLTERMS)
     for (uint16_t M : S.MARSUSED)
       if (KEEPS[PERIODINDEX(NPA, NPB, MAR1OF(M), MAR4OF(M))] == 0) FILLKEEP(V, NPA, NPB, MAR1OF(M), MAR4OF(M));

@@ -57,7 +57,6 @@ bool LOADSERIES(int N) {
                            static_cast<int32_t>(M),
                            GATECLASS(R.MEC[5], R.MEC[6], P.ORDER),
                            MARSOF(R.MAR[1], R.MAR[4]),
-                           static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0)),
                            {}};
     TTAIL& T = S.ROWS.TAILS[M];
     char* Q = T.C;
@@ -70,7 +69,7 @@ bool LOADSERIES(int N) {
     *Q++ = ' ';
     *Q++ = ' ';
     T.LEN = static_cast<uint8_t>(Q - T.C);
-    T.FLAGS = S.ROWS.FAST[M].FLAGS;
+    T.FLAGS = static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0));
   }
   IN.CLOSE();
   S.LOADED = true;

@@ -37,15 +37,13 @@ static_assert(sizeof(TPACK) == 16);
 // KEY orders |AMP| (see AMPKEY), ROW is the place of the row in its file
 // (0-based), CLASS names the row's exponents MEC[5], MEC[6] and order (see
 // GATECLASS), MARS holds MAR[1] and MAR[4], which name the period (see
-// MARSOF), FLAGS the sign of AMP (AMPNEG) and whether the code is S
-// (CODESINE).
+// MARSOF).
 struct TFAST {
   uint32_t KEY;
   int32_t ROW;
   uint16_t CLASS;
   uint16_t MARS;
-  uint8_t FLAGS;
-  uint8_t SPARE[3];
+  uint8_t SPARE[4];
 };
 static_assert(sizeof(TFAST) == 16);
 
@@ -55,6 +53,9 @@ inline uint16_t MARSOF(int8_t MAR1, int8_t MAR4) {
 }
 inline int8_t MAR1OF(uint16_t MARS) { return static_cast<int8_t>(MARS >> 8); }
 inline int8_t MAR4OF(uint16_t MARS) { return static_cast<int8_t>(MARS & 0xFF); }
+
+// The flags of a row's text (TTAIL): the sign of AMP, and whether the code
+// is S.
 inline constexpr uint8_t AMPNEG = 1;
 inline constexpr uint8_t CODESINE = 2;
 
@@ -115,7 +116,7 @@ inline uint16_t GATECLASS(int MEC5, int MEC6, long ORDER) {
 // magnitude part of the amplitude text, see AMPDIGITS, at most 24
 // characters; the six exponents and the six multipliers, each in four
 // characters, with a blank before each group and two after them), its
-// length, and the sign of AMP and the code (FLAGS, as in TFAST). The
+// length, and the sign of AMP and the code (FLAGS: AMPNEG, CODESINE). The
 // planets, the sign (column 9) and the code come from the term as the
 // pipeline made it.
 struct TTAIL {
