@@ -2,16 +2,15 @@
 // they move, and that a request the system cannot grant is told, not
 // thrown; the rows of a series file laid out in one block.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 
 #include <cstdint>
 #include <cstring>
 #include <utility>
 
+#include "testbits.hpp"
 #include "unbigmem.hpp"
 #include "unsercac.hpp"
 
@@ -66,20 +65,12 @@ TEST(BigMemory, EmptyImpossibleAndMovedBlocks) {
 // With an address space too short for the room that aligning takes, the
 // block is still had, where it comes.
 TEST(BigMemory, ShortAddressSpaceStillGetsTheBlock) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "AddressSanitizer reserves more address space than a limit allows";
-#endif
+  if (SANITIZED) GTEST_SKIP() << "AddressSanitizer reserves more address space than a limit allows";
   const pid_t P = ::fork();
   ASSERT_GE(P, 0);
   if (P == 0) {
-    long PAGES = 0;
-    FILE* S = std::fopen("/proc/self/statm", "r");
-    if (S == nullptr || std::fscanf(S, "%ld", &PAGES) != 1) ::_exit(3);
-    std::fclose(S);
     const size_t N = size_t{64} << 20;
-    const rlim_t LIMIT = static_cast<rlim_t>(PAGES) * 4096 + N + (size_t{1} << 20);
-    const rlimit R{LIMIT, LIMIT};
-    if (::setrlimit(RLIMIT_AS, &R) != 0) ::_exit(4);
+    if (!LIMITADDRESSSPACE(N + (size_t{1} << 20))) ::_exit(4);
     TBIGBLOCK B;
     if (!B.OBTAIN(N, true)) ::_exit(1);
     std::memset(B.DATA(), 1, N);

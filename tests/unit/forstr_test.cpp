@@ -322,11 +322,7 @@ std::string LIBRARYFIXED(long double E, int W) {
   return B;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr long FIXEDCOUNT = 200000;
-#else
-constexpr long FIXEDCOUNT = 2000000;
-#endif
+constexpr long FIXEDCOUNT = SANITIZED ? 200000 : 2000000;
 
 // FIXEDTEXT writes what it can from an integer count of hundredths and
 // leaves the rest to the library: both must agree everywhere, above all at

@@ -3,23 +3,20 @@
 // thread catches, so that the program can redo the work itself and report
 // it in order, even when not one more byte can be had.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <new>
 #include <thread>
 #include <vector>
 
+#include "testbits.hpp"
 #include "unfatal.hpp"
 
 namespace {
 
 TEST(MemoryError, WorkAheadGivesUpWhenNothingIsLeft) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "AddressSanitizer reserves more address space than a limit allows";
-#endif
+  if (SANITIZED) GTEST_SKIP() << "AddressSanitizer reserves more address space than a limit allows";
   const pid_t P = ::fork();
   ASSERT_GE(P, 0);
   if (P == 0) {
@@ -29,13 +26,7 @@ TEST(MemoryError, WorkAheadGivesUpWhenNothingIsLeft) {
       SETTHREADTHROWS(true);
       std::vector<void*> HOLD;
       HOLD.reserve(size_t{1} << 16);
-      long PAGES = 0;
-      FILE* S = std::fopen("/proc/self/statm", "r");
-      if (S == nullptr || std::fscanf(S, "%ld", &PAGES) != 1) ::_exit(3);
-      std::fclose(S);
-      const rlim_t LIMIT = static_cast<rlim_t>(PAGES) * 4096 + (rlim_t{16} << 20);
-      const rlimit R{LIMIT, LIMIT};
-      if (::setrlimit(RLIMIT_AS, &R) != 0) ::_exit(4);
+      if (!LIMITADDRESSSPACE(size_t{16} << 20)) ::_exit(4);
       try {
         while (HOLD.size() < HOLD.capacity()) HOLD.push_back(::operator new(4096));
         CAUGHT = 5;  // the limit was never met

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "testbits.hpp"
 #include "unallvar.hpp"
 #include "unelmini.hpp"
 #include "unfatal.hpp"
@@ -126,11 +127,6 @@ TEST_F(PipelineModes, SameBytesOnGeneratedData) {
   EXPECTSAME(FUNBODY, false);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool SANITIZED = true;
-#else
-constexpr bool SANITIZED = false;
-#endif
 
 // The whole medium data set (about 100,000 terms): every byte of all three
 // programs, the one-pass pipeline against the stages.

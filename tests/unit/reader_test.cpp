@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "testbits.hpp"
 #include "unallvar.hpp"
 #include "unfatal.hpp"
 #include "unforstr.hpp"
@@ -617,11 +618,7 @@ bool CELLBYHAND(const unsigned char* Q, int& X) {
   return Q[1] == ' ' && (Q[2] == ' ' || Q[2] == '-');
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr uint32_t CELLSTEP = 7;
-#else
-constexpr uint32_t CELLSTEP = 1;
-#endif
+constexpr uint32_t CELLSTEP = SANITIZED ? 7 : 1;
 
 // Twelve cells at once: every cell of a blank and any three characters, in
 // each of the twelve places among cells that read, reads as by hand; and
