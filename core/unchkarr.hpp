@@ -56,12 +56,6 @@ inline int8_t TOSHORTINT(long long V, const char* WHAT) {
   return static_cast<int8_t>(V);
 }
 
-inline uint8_t TOBYTE(long long V, const char* WHAT) {
-  if (V < 0 || V > 255) [[unlikely]]
-    RANGEERROR(WHAT, V, 0, 255);
-  return static_cast<uint8_t>(V);
-}
-
 // Addition to a 32-bit signed count, with the overflow check.
 inline int32_t ADDCOUNT(int32_t A, long long B, const char* WHAT) {
   long long S = static_cast<long long>(A) + B;

@@ -27,6 +27,11 @@
 bool READREAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS = nullptr,
               int* DIGITSLEN = nullptr);
 
+// The same conversion and digit text without the fast forms: the shape of
+// the field and its significant digits, then one operation or the exact
+// path.
+bool READREALGENERAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int* DIGITSLEN);
+
 // The same conversion through the C library alone (the exact path).
 bool READREALEXACT(std::string_view FIELD, TEXTENDED& VALUE);
 

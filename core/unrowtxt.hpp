@@ -14,6 +14,14 @@
 // 0..74967 or an integer outside -128..127 (range error), a file that ends
 // before its terms ("Read past end of file"), a code letter other than S or
 // C ("Invalid term code").
+//
+// Where the reader stands:
+//   unrowtxt  the grammar of a file and of a term: the count, the term read
+//             on one line at once or field by field, and REATXTONE
+//   unrowone  the reading of a term on one line at once, with the twelve
+//             integer cells read four at a time
+//   unrowbuf  the input buffer, the number fields and the reports
+//   unreanum  the numbers in a field
 #pragma once
 
 #include <cstdint>
@@ -22,6 +30,7 @@
 #include <string_view>
 
 #include "unalltyp.hpp"
+#include "unallvar.hpp"
 
 // Magnitude part of a row's amplitude text (see AMPDIGITS).
 struct TAMPTEXT {
@@ -40,7 +49,8 @@ class TSERIESREADER {
   // Lines 1 to 3: the term count, tested against 0..MAXARR.
   int32_t READCOUNT();
   // The next term into R (which the caller has set to the empty row);
-  // with T, also the magnitude text of the amplitude.
+  // with T, also the magnitude text of the amplitude: read on one line at
+  // once when it stands there in the usual shape, else field by field.
   void READTERM(TROWVAR& R, TAMPTEXT* T);
   // The line of the term read last.
   long TERMLINE() const { return TERMSTART; }
@@ -48,6 +58,11 @@ class TSERIESREADER {
 
  private:
   static constexpr int END = -1;
+  static constexpr size_t BUFSIZE = size_t{1} << 18;
+  // Room after the buffer that the one-line reading may look at (never
+  // past the end of the line in hand, which lies in the buffer, by more
+  // than 15 characters).
+  static constexpr size_t BUFPAD = 64;
   int PEEK() {
     if (POS < LEN) [[likely]] {
       int C = BUF[POS];
@@ -55,10 +70,10 @@ class TSERIESREADER {
     }
     return FILL() ? PEEK() : END;
   }
-  // The character after the current one (for CR LF).
+  // The character after the current one (for CR LF). The current one is
+  // in the buffer, so a FILL that brings bytes brings the next one too.
   int PEEKNEXT() {
     if (POS + 1 >= LEN && !FILL()) return END;
-    if (POS + 1 >= LEN) return END;
     int C = BUF[POS + 1];
     return C == 26 ? END : C;
   }
@@ -69,7 +84,11 @@ class TSERIESREADER {
   }
   bool FILL();
   void SKIPLINE();
-  bool FASTTERM(TROWVAR& R, TAMPTEXT* T);
+  // The two readings of a term: ONELINETERM reads a term that stands on
+  // one line in the usual shape, or returns false with the reading where
+  // it was; PLAINTERM reads any term, field by field, with every check.
+  bool ONELINETERM(TROWVAR& R, TAMPTEXT* T);
+  void PLAINTERM(TROWVAR& R, TAMPTEXT* T);
   void SKIPSEPARATORS(const char* WHAT);
   std::string_view FIELD(const char* WHAT);
   long long INTFIELD(const char* WHAT);
@@ -94,6 +113,29 @@ class TSERIESREADER {
 // allowed. True, with their values in V[0..11], when Q[0..47] holds twelve
 // such cells.
 bool READTWELVECELLS(const unsigned char* Q, int8_t* V);
+
+// The reading of a whole series file, the one that REATXTONE and the
+// pipeline's parse share: opens NAME, reads the count M and hands it to
+// SINK.COUNTED, which may refuse it (false: no term is read, and false is
+// returned); then reads each term X = 0..M-1 into the row SINK.ROW(X),
+// which starts as a copy of RECNUL and gets TXT = X, with its amplitude
+// text in *T when T is given, and hands it to SINK.TAKE(X, ROW, LINE), LINE
+// the line of the term; closes the file.
+template <typename TSINK>
+bool READSERIESFILE(const std::string& NAME, TAMPTEXT* T, TSINK& SINK) {
+  TSERIESREADER IN(NAME);
+  const int32_t M = IN.READCOUNT();
+  if (!SINK.COUNTED(M)) return false;
+  for (int32_t X = 0; X < M; ++X) {
+    TROWVAR& R = SINK.ROW(X);
+    R = RECNUL;
+    IN.READTERM(R, T);
+    R.TXT = X;
+    SINK.TAKE(X, R, IN.TERMLINE());
+  }
+  IN.CLOSE();
+  return true;
+}
 
 // Reads the series file S + two-digit N + ".txt" into R[1..M]; M is the
 // count of line 2. Every row starts as a copy of RECNUL; TXT is set to the

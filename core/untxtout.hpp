@@ -39,7 +39,6 @@ class TTEXTOUT final : public TFLUSHABLE {
   // The console: standard output, written out line by line.
   void ATTACHCONSOLE();
   void CLOSE();
-  bool ISOPEN() const { return FD >= 0; }
 
   void PUT(std::string_view S) {
     if (LEN + S.size() > CAP) [[unlikely]]
@@ -68,8 +67,6 @@ class TTEXTOUT final : public TFLUSHABLE {
   }
   size_t ROOM() const { return CAP - LEN; }
   void COMMIT(size_t N) { LEN += N; }
-
-  const std::string& NAME() const { return FILENAME; }
 
   void FLUSHBEFOREEXIT() noexcept override;
   bool FAILEDBEFORE(std::string& WHY, std::string& WHERE) noexcept override;

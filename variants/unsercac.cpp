@@ -33,46 +33,49 @@ struct TINT4 {
 };
 const TINT4 INT4;
 
-// Parses file N into SERIES[N]; false when its storage cannot be had.
-bool LOADSERIES(int N) {
-  TSERIESFILE& S = SERIES[N];
-  TSERIESREADER IN(SERIESNAME(N));
-  S.COUNT = IN.READCOUNT();
-  const size_t C = static_cast<size_t>(S.COUNT);
-  if (!S.ROWS.OBTAIN(C)) return false;
+// The rows of file N as they are read, into SERIES[N].
+struct TSTORESINK {
+  TSERIESFILE& S;
   TAMPTEXT A;
   TROWVAR R;
-  for (size_t M = 0; M < C; ++M) {
-    R = RECNUL;
-    IN.READTERM(R, &A);
-    S.ROWS.LINES[M] = static_cast<int32_t>(IN.TERMLINE());
-    S.ROWS.AMPS[M] = R.AMP;
+  // Storage for the rows; false when it cannot be had.
+  bool COUNTED(int32_t COUNT) {
+    S.COUNT = COUNT;
+    return S.ROWS.OBTAIN(static_cast<size_t>(COUNT));
+  }
+  TROWVAR& ROW(int32_t) { return R; }
+  void TAKE(int32_t X, const TROWVAR& TERM, long LINE) {
+    const size_t M = static_cast<size_t>(X);
+    S.ROWS.LINES[M] = static_cast<int32_t>(LINE);
+    S.ROWS.AMPS[M] = TERM.AMP;
     TPACK& P = S.ROWS.PACKS[M];
-    P.MEC = R.MEC;
-    P.MAR = R.MAR;
-    P.FCS = R.FCS;
+    P.MEC = TERM.MEC;
+    P.MAR = TERM.MAR;
+    P.FCS = TERM.FCS;
     P.SPARE = 0;
-    P.ORDER = static_cast<int16_t>(R.MEC[1] + R.MEC[2] + R.MEC[3] + R.MEC[4]);
-    S.ROWS.FAST[M] = TFAST{AMPKEY(R.AMP),
-                           static_cast<int32_t>(M),
-                           GATECLASS(R.MEC[5], R.MEC[6], P.ORDER),
-                           MARSOF(R.MAR[1], R.MAR[4]),
-                           {}};
+    P.ORDER = static_cast<int16_t>(TERM.MEC[1] + TERM.MEC[2] + TERM.MEC[3] + TERM.MEC[4]);
+    S.ROWS.FAST[M] = TFAST{AMPKEY(TERM.AMP), X, GATECLASS(TERM.MEC[5], TERM.MEC[6], P.ORDER),
+                           MARSOF(TERM.MAR[1], TERM.MAR[4]), {}};
     TTAIL& T = S.ROWS.TAILS[M];
     char* Q = T.C;
     std::memcpy(Q, A.C, A.LEN);  // at most 24 characters
     Q += A.LEN;
     *Q++ = ' ';
-    for (int I = 1; I <= NUMSEL; ++I, Q += 4) std::memcpy(Q, INT4(R.MEC[I]), 4);
+    for (int I = 1; I <= NUMSEL; ++I, Q += 4) std::memcpy(Q, INT4(TERM.MEC[I]), 4);
     *Q++ = ' ';
-    for (int I = 1; I <= MAXARG; ++I, Q += 4) std::memcpy(Q, INT4(R.MAR[I]), 4);
+    for (int I = 1; I <= MAXARG; ++I, Q += 4) std::memcpy(Q, INT4(TERM.MAR[I]), 4);
     *Q++ = ' ';
     *Q++ = ' ';
     T.LEN = static_cast<uint8_t>(Q - T.C);
-    T.FLAGS = static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0));
+    T.FLAGS = static_cast<uint8_t>((std::signbit(TERM.AMP) ? AMPNEG : 0) | (TERM.FCS == 'S' ? CODESINE : 0));
   }
-  IN.CLOSE();
-  S.LOADED = true;
+};
+
+// Parses file N into SERIES[N]; false when its storage cannot be had.
+bool LOADSERIES(int N) {
+  TSTORESINK SINK{SERIES[N], {}, {}};
+  if (!READSERIESFILE(SERIESNAME(N), &SINK.A, SINK)) return false;
+  SERIES[N].LOADED = true;
   return true;
 }
 

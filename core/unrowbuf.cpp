@@ -1,0 +1,192 @@
+// unrowbuf: the input of the series reader: the file and its buffer, the
+// number fields between separators, and the reports of a damaged file
+// (see unrowtxt.hpp).
+#include "unrowtxt.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "unfatal.hpp"
+#include "unreanum.hpp"
+
+namespace {
+
+// A number field longer than this is refused rather than held.
+constexpr size_t MAXFIELD = size_t{1} << 20;
+
+std::string SHOWFIELD(std::string_view F) {
+  std::string S;
+  for (char C : F.substr(0, 40)) {
+    unsigned char U = static_cast<unsigned char>(C);
+    if (U >= 33 && U < 127) {
+      S += C;
+    } else {
+      char B[8];
+      std::snprintf(B, sizeof B, "\\x%02X", U);
+      S += B;
+    }
+  }
+  if (F.size() > 40) S += "...";
+  return "\"" + S + "\"";
+}
+
+}  // namespace
+
+TSERIESREADER::TSERIESREADER(std::string N) : NAME(std::move(N)) {
+  // Non-blocking, so that a FIFO without a writer cannot hang the open;
+  // anything but a regular file is then refused.
+  int F = ::open(NAME.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (F < 0) {
+    int E = errno;
+    IOERROR(OPENERRORTEXT(E, false),
+            "cannot open " + NAME + ": " + std::strerror(E));
+  }
+  struct stat ST;
+  if (::fstat(F, &ST) != 0) {
+    int E = errno;
+    ::close(F);
+    IOERROR(READERRTEXT, "cannot read " + NAME + ": " + std::strerror(E));
+  }
+  if (!S_ISREG(ST.st_mode)) {
+    ::close(F);
+    IOERROR(ACCESSTEXT, NAME + (S_ISDIR(ST.st_mode)
+                                    ? " is a directory, not a series file"
+                                    : " is not a regular file"));
+  }
+  FD = F;
+  BUF = std::make_unique<unsigned char[]>(BUFSIZE + BUFPAD);
+}
+
+TSERIESREADER::~TSERIESREADER() {
+  if (FD >= 0) ::close(FD);
+}
+
+void TSERIESREADER::CLOSE() {
+  if (FD >= 0) ::close(FD);
+  FD = -1;
+}
+
+// Keeps the unread bytes, moved to the front, and reads more behind them;
+// true when new bytes came.
+bool TSERIESREADER::FILL() {
+  if (ATEND) return false;
+  if (POS > 0) {
+    std::memmove(BUF.get(), BUF.get() + POS, LEN - POS);
+    LEN -= POS;
+    POS = 0;
+  }
+  for (;;) {
+    ssize_t R = ::read(FD, BUF.get() + LEN, BUFSIZE - LEN);
+    if (R < 0 && errno == EINTR) continue;
+    if (R < 0) {
+      int E = errno;
+      IOERROR(READERRTEXT, "cannot read " + NAME + ": " + std::strerror(E));
+    }
+    LEN += static_cast<size_t>(R);
+    if (R == 0) ATEND = true;
+    return R > 0;
+  }
+}
+
+std::string TSERIESREADER::PLACE() const {
+  return NAME + " line " + std::to_string(LINE);
+}
+
+void TSERIESREADER::SKIPLINE() {
+  for (;;) {
+    if (POS == LEN && !FILL()) return;
+    // Find the line feed in what the buffer holds, and a character 26
+    // before it.
+    const unsigned char* B = BUF.get() + POS;
+    const size_t N = LEN - POS;
+    const void* P = std::memchr(B, '\n', N);
+    const size_t UPTO = P != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(P) - B) : N;
+    const void* Z = std::memchr(B, 26, UPTO);
+    if (Z != nullptr) {
+      POS += static_cast<size_t>(static_cast<const unsigned char*>(Z) - B);
+      ATEND = true;
+      LEN = POS;  // nothing after character 26 is read
+      return;
+    }
+    if (P != nullptr) {
+      POS += UPTO + 1;
+      ++LINE;
+      return;
+    }
+    POS = LEN;
+  }
+}
+
+void TSERIESREADER::PASTEND(const char* WHAT) {
+  IOERROR(PASTENDTEXT, NAME + " ends at line " + std::to_string(LINE) +
+                           " where " + WHAT + " of term " +
+                           std::to_string(DONE + 1) + " is expected: it states " +
+                           std::to_string(COUNT) + " terms and holds " +
+                           std::to_string(DONE));
+}
+
+void TSERIESREADER::BADNUMBER(const char* WHAT, std::string_view F) {
+  IOERROR(NUMFORMTEXT, PLACE() + ": " + WHAT + " " + SHOWFIELD(F) +
+                           " is not a number");
+}
+
+void TSERIESREADER::SKIPSEPARATORS(const char* WHAT) {
+  // Separators, line ends counted; character 26 or the end of the data
+  // means the file ends here.
+  for (;;) {
+    while (POS < LEN) {
+      const unsigned char C = BUF[POS];
+      if (C > 32) return;
+      if (C == 26) PASTEND(WHAT);
+      if (C == '\n') ++LINE;
+      ++POS;
+    }
+    if (!FILL()) PASTEND(WHAT);
+  }
+}
+
+// An integer field: short fields of digits that lie whole in the buffer
+// are read in place; everything else goes through FIELD and READINT.
+long long TSERIESREADER::INTFIELD(const char* WHAT) {
+  SKIPSEPARATORS(WHAT);
+  size_t P = POS;
+  const bool NEG = BUF[P] == '-';
+  if (BUF[P] == '-' || BUF[P] == '+') ++P;
+  const size_t D = P;
+  long long V = 0;
+  while (P < LEN && P - D < 18 && BUF[P] >= '0' && BUF[P] <= '9') V = V * 10 + (BUF[P++] - '0');
+  if (P > D && P < LEN && BUF[P] <= 32) {
+    POS = P;
+    return NEG ? -V : V;
+  }
+  const std::string_view F = FIELD(WHAT);
+  if (!READINT(F, V)) BADNUMBER(WHAT, F);
+  return V;
+}
+
+// The next number field: skips separators (line ends included), then takes
+// the characters up to the next separator.
+std::string_view TSERIESREADER::FIELD(const char* WHAT) {
+  SKIPSEPARATORS(WHAT);
+  int C;
+  // Fast case: the whole field lies in the buffer.
+  size_t B = POS;
+  while (POS < LEN && BUF[POS] > 32) ++POS;
+  if (POS < LEN || ATEND) {
+    if (POS - B > MAXFIELD) BADNUMBER(WHAT, "(too long)");
+    return {reinterpret_cast<const char*>(BUF.get() + B), POS - B};
+  }
+  TOK.assign(reinterpret_cast<const char*>(BUF.get() + B), POS - B);
+  while ((C = PEEK()) != END && C > 32) {
+    if (TOK.size() >= MAXFIELD)
+      BADNUMBER(WHAT, TOK.substr(0, 40) + "... (over 1048576 characters)");
+    TOK += static_cast<char>(C);
+    ADVANCE();
+  }
+  return TOK;
+}

@@ -1,0 +1,142 @@
+// unrowone: the reading of a term that stands on one line in the usual
+// shape, at once (see TSERIESREADER::ONELINETERM), with its twelve integer
+// cells read four at a time in vector registers.
+#include "unrowtxt.hpp"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "unforstr.hpp"
+#include "unreanum.hpp"
+
+namespace {
+
+// Four cells at Q[0..15] at once, each a 32-bit lane with its first
+// character lowest: true, with their values in V[0..3], when all four are
+// cells (see READTWELVECELLS).
+inline bool FOURCELLS(const unsigned char* Q, int8_t* V) {
+  const __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Q));
+  const __m128i D = _mm_sub_epi8(X, _mm_set1_epi8('0'));
+  const __m128i DIGIT = _mm_cmpeq_epi8(_mm_min_epu8(D, _mm_set1_epi8(9)), D);
+  const __m128i BLANK = _mm_cmpeq_epi8(X, _mm_set1_epi8(' '));
+  const __m128i MINUS = _mm_cmpeq_epi8(X, _mm_set1_epi8('-'));
+  // Character 2 of a cell: a digit after a digit, blank or minus, or a
+  // blank or minus after a blank (the mask of character 1 moved up one).
+  const __m128i SECOND = _mm_or_si128(
+      _mm_and_si128(DIGIT, _mm_slli_epi32(_mm_or_si128(DIGIT, _mm_or_si128(BLANK, MINUS)), 8)),
+      _mm_and_si128(_mm_or_si128(BLANK, MINUS), _mm_slli_epi32(BLANK, 8)));
+  // Characters 0, 2 and 3 of every cell: a blank, as above, a digit.
+  const int SHAPE = (_mm_movemask_epi8(BLANK) & 0x1111) | (_mm_movemask_epi8(SECOND) & 0x4444) |
+                    (_mm_movemask_epi8(DIGIT) & 0x8888);
+  // 100 * first + 10 * second + third digit, blanks and minus counting 0.
+  const __m128i DIGITS = _mm_and_si128(D, DIGIT);
+  const __m128i WEIGHTS = _mm_setr_epi16(0, 100, 10, 1, 0, 100, 10, 1);
+  const __m128i LO = _mm_madd_epi16(_mm_unpacklo_epi8(DIGITS, _mm_setzero_si128()), WEIGHTS);
+  const __m128i HI = _mm_madd_epi16(_mm_unpackhi_epi8(DIGITS, _mm_setzero_si128()), WEIGHTS);
+  __m128i N = _mm_madd_epi16(_mm_packs_epi32(LO, HI), _mm_set1_epi16(1));
+  // Three digits make at most 127.
+  const int BIG = _mm_movemask_epi8(_mm_cmpgt_epi32(N, _mm_set1_epi32(127)));
+  // A minus before the last digit makes it negative.
+  const __m128i NEG =
+      _mm_xor_si128(_mm_cmpeq_epi32(_mm_and_si128(MINUS, _mm_set1_epi32(0x00FFFF00)), _mm_setzero_si128()),
+                    _mm_set1_epi32(-1));
+  N = _mm_sub_epi32(_mm_xor_si128(N, NEG), NEG);
+  const __m128i W = _mm_packs_epi32(N, N);
+  const int32_t BYTES = _mm_cvtsi128_si32(_mm_packs_epi16(W, W));
+  std::memcpy(V, &BYTES, 4);
+  return SHAPE == 0xDDDD && BIG == 0;
+}
+
+// The first character at or after P with code 32 or below. The line in
+// hand ends at or after P within the buffer, so this reads at most 15
+// characters past its end.
+inline size_t TOKENEND(const unsigned char* B, size_t P) {
+  const __m128i LIMIT = _mm_set1_epi8(32);
+  for (;;) {
+    const __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i*>(B + P));
+    // X <= 32 as unsigned bytes: the lesser of X and 32 is X.
+    const int M = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(X, LIMIT), X));
+    if (M != 0) return P + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(M)));
+    P += 16;
+  }
+}
+
+}  // namespace
+
+bool READTWELVECELLS(const unsigned char* Q, int8_t* V) {
+  // & rather than &&: no branch on the outcome.
+  return FOURCELLS(Q, V) & FOURCELLS(Q + 16, V + 4) & FOURCELLS(Q + 32, V + 8);
+}
+
+// A term that stands on one line of the buffer, in the usual shape:
+// blanks or tabs between the fields, integers of at most three digits
+// within -128..127, the code letter after the two characters that follow
+// MAR[6]. Read here in one pass, with the same results as PLAINTERM;
+// anything else (and every failure) is left to PLAINTERM, which starts
+// again from the same place.
+bool TSERIESREADER::ONELINETERM(TROWVAR& R, TAMPTEXT* T) {
+  if (LEN - POS < 2048 && !ATEND) FILL();
+  const unsigned char* const B = BUF.get();
+  const size_t SPAN = std::min<size_t>(LEN - POS, 2048);
+  const void* NLP = std::memchr(B + POS, '\n', SPAN);
+  if (NLP == nullptr) return false;
+  const size_t NL = static_cast<size_t>(static_cast<const unsigned char*>(NLP) - B);
+  auto BLANK = [](unsigned char C) { return C == ' ' || C == '\t'; };
+  size_t P = POS;
+  while (BLANK(B[P])) ++P;
+  const size_t A = P;
+  P = TOKENEND(B, P);
+  if (P == A || !BLANK(B[P])) return false;
+  int DLEN = 0;
+  TEXTENDED AMP;
+  if (!READREAL({reinterpret_cast<const char*>(B + A), P - A}, AMP, T != nullptr ? T->C : nullptr, &DLEN))
+    return false;
+  int8_t V[12];
+  // An integer not in a cell: blanks or tabs, an optional sign, one to
+  // three digits.
+  auto FREEINT = [&](size_t& Q, int8_t& X) {
+    while (BLANK(B[Q])) ++Q;
+    const bool NEG = B[Q] == '-';
+    if (B[Q] == '-' || B[Q] == '+') ++Q;
+    const size_t D = Q;
+    int Y = 0;
+    while (Q - D < 3 && B[Q] >= '0' && B[Q] <= '9') Y = Y * 10 + (B[Q++] - '0');
+    Y = NEG ? -Y : Y;
+    X = static_cast<int8_t>(Y);
+    return Q > D && B[Q] <= 32 && Y >= -128 && Y <= 127;
+  };
+  // Most files write each integer in four columns, a blank first (see
+  // READTWELVECELLS).
+  const bool CELLS = P + 48 < NL && READTWELVECELLS(B + P, V);
+  if (CELLS && B[P + 48] <= 32) {  // the last cell ends its field too
+    P += 48;
+  } else {
+    for (int I = 0; I < 12; ++I)
+      if (!FREEINT(P, V[I])) return false;
+  }
+  // The two characters after MAR[6]: neither a line end nor the end mark.
+  auto ENDLIKE = [](unsigned char X) { return X == 26 || X == '\n' || X == '\r'; };
+  if (ENDLIKE(B[P]) || ENDLIKE(B[P + 1])) return false;
+  P += 2;
+  const unsigned char C = B[P];
+  if (C != 'S' && C != 'C') return false;
+  for (size_t Q = P + 1; Q < NL; ++Q)
+    if (B[Q] == 26) return false;
+  // Accepted: the state moves past the term's line.
+  R.AMP = AMP;
+  if (T != nullptr) {
+    if (DLEN == 0 || !std::isnormal(AMP)) DLEN = AMPDIGITS(AMP, T->C);
+    T->LEN = static_cast<uint8_t>(DLEN);
+  }
+  for (int I = 0; I < 6; ++I) R.MEC[I + 1] = V[I];
+  for (int I = 0; I < 6; ++I) R.MAR[I + 1] = V[I + 6];
+  R.FCS = static_cast<char>(C);
+  TERMSTART = LINE;
+  POS = NL + 1;
+  ++LINE;
+  ++DONE;
+  return true;
+}
