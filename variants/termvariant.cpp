@@ -1,16 +1,21 @@
 #include "termvariant.hpp"
 
-// Procedures of each program that the shared pipeline plays:
+// Procedures of each program that the shared pipeline plays, and where
+// they stand:
 //
 //                       termshort  termsecul  termall
-//   per-planet driver   FUSHORT    FUNSECU    FUNBODY   PLANETDRIVER
-//   pair body           SHOTBOD    SECUBOD    PERUBOD   PAIRBODY
-//   order filter        TOLIMINU   -          -         ORDERFILTER
-//   pair tagging        PLAMONET   PLAMONES   PLAMONER  PAIRTAG
-//   file 1              SHOTBON    SECUBON    PERUBON   FIRSTFILE
-//   files 2..27         AMPLSHO    AMPLSEC    AMPLTXT   AMPLTEST / COPYALL
-//   term selection      SHOTERM    SECTERM    CURTERM   SELECTWRITE
-//   count table         SHORTAB    SECUTAB    FUTABLE   COUNTTABLE
+//   per-planet driver   FUSHORT    FUNSECU    FUNBODY   PLANETDRIVER  unfupipe
+//   pair body           SHOTBOD    SECUBOD    PERUBOD   PAIRBODY      unfupipe
+//   order filter        TOLIMINU   -          -         ORDERFILTER   unfuordr
+//   pair tagging        PLAMONET   PLAMONES   PLAMONER  PAIRTAG       unfustag
+//   file 1              SHOTBON    SECUBON    PERUBON   FIRSTFILE     unfustag
+//   files 2..27         AMPLSHO    AMPLSEC    AMPLTXT   AMPLTEST      unfustag
+//                                                       / COPYALL
+//   term selection      SHOTERM    SECTERM    CURTERM   SELECTWRITE   unfustag
+//   count table         SHORTAB    SECUTAB    FUTABLE   COUNTTABLE    unfupipe
+//
+// The stages of unfustag are the reference; what runs is the same in one
+// pass per file, FUSEDBLOCK (unfufuse).
 
 const TVARIANT VARSHORT{
     .PROGRAM = "termshort",

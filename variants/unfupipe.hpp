@@ -1,11 +1,21 @@
-// unfupipe: the term pipeline that the three programs share. For each
-// perturbed planet I the driver walks the seven perturbing planets J; for
-// each ordered pair it writes one per-pair file, running the 27 series
-// files through: read, order filter (termshort), pair tagging, file-1 or
-// amplitude preparation, term selection and row output. After the seven
-// pairs it rewrites the count table. The state is the variant unit's: the
-// open output file F, the pair's term count K, the planet's term count L
-// and the count table Z.
+// unfupipe: the term pipeline that the three programs share, and its
+// driver. For each perturbed planet I the driver walks the seven perturbing
+// planets J; for each ordered pair it writes one per-pair file, running the
+// 27 series files through: read, order filter (termshort), pair tagging,
+// file-1 or amplitude preparation, term selection and row output. After the
+// seven pairs it rewrites the count table. The state is the variant unit's:
+// the open output file F, the pair's term count K, the planet's term count
+// L and the count table Z.
+//
+// Where the pipeline's parts stand:
+//   unfupipe  the driver, the pair body, the count lines and the count table
+//   unfustag  the stages one by one through the row tables (the reference)
+//   unfufuse  the same in one pass over the parsed rows (what runs)
+//   unfuordr  the order of a term and the order filter
+//   unfugate  the amplitude test and its exact gates
+//   unfuperi  the frequency, the period and the pair's table of periods
+//   unfuline  the row line, from the planets to the period
+//   unsercac  the series files, parsed once per run
 #pragma once
 
 #include <cstdint>
@@ -13,7 +23,6 @@
 #include "termvariant.hpp"
 #include "unallcon.hpp"
 #include "unalltyp.hpp"
-#include "unsercac.hpp"
 #include "untxtout.hpp"
 
 inline constexpr int MAXSHORTORDER = 8;
@@ -27,38 +36,23 @@ extern TTEXTOUT CONSOLE;
 extern int32_t K, L;
 extern TCOUNTTAB Z;
 
-// The amplitude test's limit; the frequency of a period of 200 Julian
-// years (rad/day), which parts short-period from secular terms; the days
-// of a Julian year; the frequency below which the period is written 0.
-inline constexpr TEXTENDED AMPLIMIT = 1.0E-16L;
-inline constexpr TEXTENDED THRESHOLD = TWOPIEXT / 73050.0L;
-inline constexpr TEXTENDED YEARDAYS = 365.25L;
-inline constexpr TEXTENDED MINFREQ = 1.0E-19L;
+// Where the pipeline is, for fatal reports: the pair (I 0 outside a pair),
+// the series file (N 0 outside one) and the place (0-based) of the term in
+// hand in its file, or -1.
+struct TPIPEPLACE {
+  int I = 0, J = 0, N = 0;
+  long TERM = -1;
+};
+extern TPIPEPLACE HERE;
 
-// Stages, in the order a pair runs them.
+// The driver of perturbed planet I and the body of pair (I, J).
 void PLANETDRIVER(const TVARIANT& V, uint8_t I);
 void PAIRBODY(const TVARIANT& V, uint8_t I, uint8_t J);
-void READSERIES(uint8_t N);  // into ROWONE/MECONE
-void ORDERFILTER();          // ROWONE: rows of order <= MAXSUM
-void PAIRTAG(uint8_t I, uint8_t J);
-void FIRSTFILE(uint8_t I, uint8_t J);  // ROWONE -> ROWTWO
-void AMPLTEST(uint8_t J, int BOUND);   // ROWONE -> ROWTWO
-void COPYALL();                        // ROWONE -> ROWTWO
-void SELECTWRITE(const TVARIANT& V);   // ROWTWO -> (ROWTRE) -> F
+// The block line of series file N (MECONE rows) and the two count lines
+// of the N terms written; the latter adds N to K and L.
+void BLOCKLINE(uint8_t I, uint8_t J, int N);
+void COUNTLINES(int32_t N);
 void COUNTTABLE(const TVARIANT& V);
-
-// Per-term quantities.
-int ORDEROF(const TROWVAR& R);  // MEC[1]+..+MEC[4], as a shortint
-int ORDEROF(long ORDERSUM);
-// Q = MAR[1] * VALAN[NPA] + MAR[4] * VALAN[NPB], radians per day.
-TEXTENDED FREQUENCYOF(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4);
-TEXTENDED FREQUENCY(const TROWVAR& R);
-TEXTENDED PERIOD(TEXTENDED Q);  // P, Julian years; 0 for |Q| < 1E-19
-// The amplitude test of a row with amplitude AMP, axis exponents MEC5 and
-// MEC6 and order sum ORDERSUM, tagged with NPA and NPB, for perturbing
-// planet J, halving factor for orders 1..BOUND: |estimate| > 1.0E-16.
-bool AMPPASSES(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, uint8_t NPA, uint8_t NPB, uint8_t J,
-               int BOUND);
 
 // How a pair runs its 27 files: stage by stage through the row tables, as
 // described above, or fused into one pass over the parsed rows of each file

@@ -1,37 +1,22 @@
+// unsercac: the series files, parsed once per run (see unsercac.hpp).
 #include "unsercac.hpp"
 
 #include <array>
-#include <cmath>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <type_traits>
 
-#include "unallvar.hpp"
 #include "unfatal.hpp"
 #include "unforstr.hpp"
+#include "unfugate.hpp"
+#include "unfuperi.hpp"
 #include "unrowtxt.hpp"
-#include "untxtout.hpp"
 
 namespace {
 
 TARRAY<TSERIESFILE, 1, NUMSERIES, "series file"> SERIES;
-
-// The shortints -128..127 right-aligned in 4 characters.
-struct TINT4 {
-  char C[256][4];
-  TINT4() {
-    for (int V = -128; V <= 127; ++V) {
-      char B[32];
-      FORMATINT(B, V, 4);
-      std::memcpy(C[V + 128], B, 4);
-    }
-  }
-  const char* operator()(int8_t V) const { return C[V + 128]; }
-};
-const TINT4 INT4;
 
 // The rows of file N as they are read, into SERIES[N].
 struct TSTORESINK {
@@ -48,26 +33,15 @@ struct TSTORESINK {
     const size_t M = static_cast<size_t>(X);
     S.ROWS.LINES[M] = static_cast<int32_t>(LINE);
     S.ROWS.AMPS[M] = TERM.AMP;
-    TPACK& P = S.ROWS.PACKS[M];
+    TROWFIELDS& P = S.ROWS.FIELDS[M];
     P.MEC = TERM.MEC;
     P.MAR = TERM.MAR;
     P.FCS = TERM.FCS;
     P.SPARE = 0;
     P.ORDER = static_cast<int16_t>(TERM.MEC[1] + TERM.MEC[2] + TERM.MEC[3] + TERM.MEC[4]);
-    S.ROWS.FAST[M] = TFAST{AMPKEY(TERM.AMP), X, GATECLASS(TERM.MEC[5], TERM.MEC[6], P.ORDER),
-                           MARSOF(TERM.MAR[1], TERM.MAR[4]), {}};
-    TTAIL& T = S.ROWS.TAILS[M];
-    char* Q = T.C;
-    std::memcpy(Q, A.C, A.LEN);  // at most 24 characters
-    Q += A.LEN;
-    *Q++ = ' ';
-    for (int I = 1; I <= NUMSEL; ++I, Q += 4) std::memcpy(Q, INT4(TERM.MEC[I]), 4);
-    *Q++ = ' ';
-    for (int I = 1; I <= MAXARG; ++I, Q += 4) std::memcpy(Q, INT4(TERM.MAR[I]), 4);
-    *Q++ = ' ';
-    *Q++ = ' ';
-    T.LEN = static_cast<uint8_t>(Q - T.C);
-    T.FLAGS = static_cast<uint8_t>((std::signbit(TERM.AMP) ? AMPNEG : 0) | (TERM.FCS == 'S' ? CODESINE : 0));
+    S.ROWS.TESTRECS[M] = TTESTREC{AMPKEY(TERM.AMP), X, GATECLASS(TERM.MEC[5], TERM.MEC[6], P.ORDER),
+                                  MARSOF(TERM.MAR[1], TERM.MAR[4]), {}};
+    MAKEROWTEXT(S.ROWS.TEXTS[M], TERM, A);
   }
 };
 
@@ -130,7 +104,7 @@ class TPARSERS {
 
   void START() {
     try {
-      for (int K = 0; K < NTHREADS; ++K) THREADS.emplace_back([this] { WORK(); });
+      for (int T = 0; T < NTHREADS; ++T) THREADS.emplace_back([this] { WORK(); });
     } catch (const std::system_error&) {
       if (THREADS.empty()) INPLACE = true;  // one thread parses all, if any started
     }
@@ -181,8 +155,8 @@ size_t PARTBYTES(size_t COUNT, size_t SIZE) { return (COUNT * SIZE + 63) / 64 * 
 }  // namespace
 
 size_t TROWSTORE::BYTESFOR(size_t COUNT) {
-  return PARTBYTES(COUNT, sizeof(TTAIL)) + PARTBYTES(COUNT, sizeof(TEXTENDED)) + PARTBYTES(COUNT, sizeof(TPACK)) +
-         PARTBYTES(COUNT, sizeof(TFAST)) + PARTBYTES(COUNT, sizeof(int32_t));
+  return PARTBYTES(COUNT, sizeof(TROWTEXT)) + PARTBYTES(COUNT, sizeof(TEXTENDED)) +
+         PARTBYTES(COUNT, sizeof(TROWFIELDS)) + PARTBYTES(COUNT, sizeof(TTESTREC)) + PARTBYTES(COUNT, sizeof(int32_t));
 }
 
 bool TROWSTORE::OBTAIN(size_t COUNT) noexcept {
@@ -196,10 +170,10 @@ bool TROWSTORE::OBTAIN(size_t COUNT) noexcept {
     SPAN.N = COUNT;
     P += PARTBYTES(COUNT, sizeof(T));
   };
-  PLACE(TAILS);
+  PLACE(TEXTS);
   PLACE(AMPS);
-  PLACE(PACKS);
-  PLACE(FAST);
+  PLACE(FIELDS);
+  PLACE(TESTRECS);
   PLACE(LINES);
   return true;
 }

@@ -113,10 +113,10 @@ TEST(BigMemory, RowStoreKindsDoNotOverlap) {
       size_t BYTES;
     };
     const TPART PARTS[] = {
-        {reinterpret_cast<const char*>(S.TAILS.data()), COUNT * sizeof(TTAIL)},
+        {reinterpret_cast<const char*>(S.TEXTS.data()), COUNT * sizeof(TROWTEXT)},
         {reinterpret_cast<const char*>(S.AMPS.data()), COUNT * sizeof(TEXTENDED)},
-        {reinterpret_cast<const char*>(S.PACKS.data()), COUNT * sizeof(TPACK)},
-        {reinterpret_cast<const char*>(S.FAST.data()), COUNT * sizeof(TFAST)},
+        {reinterpret_cast<const char*>(S.FIELDS.data()), COUNT * sizeof(TROWFIELDS)},
+        {reinterpret_cast<const char*>(S.TESTRECS.data()), COUNT * sizeof(TTESTREC)},
         {reinterpret_cast<const char*>(S.LINES.data()), COUNT * sizeof(int32_t)}};
     size_t TOTAL = 0;
     for (const TPART& A : PARTS) {
@@ -130,17 +130,17 @@ TEST(BigMemory, RowStoreKindsDoNotOverlap) {
     }
     EXPECT_GE(TROWSTORE::BYTESFOR(COUNT), TOTAL);
     EXPECT_LE(TROWSTORE::BYTESFOR(COUNT), TOTAL + 5 * 64);
-    EXPECT_EQ(S.TAILS.size(), COUNT);
+    EXPECT_EQ(S.TEXTS.size(), COUNT);
     EXPECT_EQ(S.LINES.size(), COUNT);
     S.LINES[COUNT - 1] = 42;
     S.AMPS[COUNT - 1] = -1.5L;
-    std::memset(&S.TAILS[COUNT - 1], 'x', sizeof(TTAIL));
+    std::memset(&S.TEXTS[COUNT - 1], 'x', sizeof(TROWTEXT));
     EXPECT_EQ(S.LINES[COUNT - 1], 42);
     EXPECT_EQ(S.AMPS[COUNT - 1], -1.5L);
   }
   TROWSTORE E;
   EXPECT_TRUE(E.OBTAIN(0));
-  EXPECT_EQ(E.TAILS.size(), 0u);
+  EXPECT_EQ(E.TEXTS.size(), 0u);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "unelmini.hpp"
 #include "unfatal.hpp"
 #include "unforstr.hpp"
+#include "unfugate.hpp"
 #include "unfupipe.hpp"
 #include "unfuplan.hpp"
 #include "unfuplas.hpp"

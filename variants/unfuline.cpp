@@ -1,0 +1,37 @@
+// unfuline: the row line (see unfuline.hpp).
+#include "unfuline.hpp"
+
+#include <string>
+
+#include "unforstr.hpp"
+#include "unfupipe.hpp"
+
+TPLANETS PLANETSTEXT(uint8_t NPA, uint8_t NPB) {
+  char B[48];
+  int N = FORMATINT(B, NPA, 3);
+  N += FORMATINT(B + N, NPB, 3);
+  TPLANETS P;
+  std::memcpy(P.C, B, 6);  // planet numbers are 1..8
+  P.C[6] = P.C[7] = ' ';
+  return P;
+}
+
+namespace {
+
+void SETLINEEND(TLINEEND& E, std::string T) {
+  if (T.size() > sizeof E.TXT - 2) T.resize(sizeof E.TXT - 2);
+  T += "\r\n";
+  std::memcpy(E.TXT, T.data(), T.size());
+  E.LEN = static_cast<uint8_t>(T.size());
+}
+
+}  // namespace
+
+void PERIODLINEEND(TLINEEND& E, TEXTENDED P, int WIDTH) { SETLINEEND(E, "  " + FIXEDTEXT(P, WIDTH)); }
+
+void PLAINLINEEND(TLINEEND& E) { SETLINEEND(E, {}); }
+
+void WRITEROW(const char* PLANETS, char SIGN, const TROWTEXT& T, char FCS, const TLINEEND* E) {
+  char* O = F.RESERVE(MAXROWTEXT);
+  F.COMMIT(static_cast<size_t>(PUTROW(O, PLANETS, SIGN, T, FCS, E) - O));
+}
