@@ -21,7 +21,7 @@
 //   unrowone  the reading of a term on one line at once, with the twelve
 //             integer cells read four at a time
 //   unrowbuf  the input buffer, the number fields and the reports
-//   unreanum  the numbers in a field
+//   unreanum  the numbers in a field (with unreagen)
 #pragma once
 
 #include <cstdint>

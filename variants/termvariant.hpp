@@ -12,8 +12,8 @@ enum class TSELECT {
 // The amplitude preparation of series files 2 to 27.
 enum class TAMPTEST {
   COPYALL,   // every row goes on (no test)
-  TOMAXSUM,  // amplitude test, halving factor for orders 1..MAXSUM
-  TOTEN,     // amplitude test, halving factor for orders 1..10
+  TOMAXSUM,  // amplitude test, halving bound MAXSUM (see HALVINGPOWER)
+  TOTEN,     // amplitude test, halving bound 10
 };
 
 struct TVARIANT {
