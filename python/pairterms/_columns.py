@@ -121,7 +121,8 @@ def amplitudes(text):
     k = np.where(text[:, 20] == 45, -e, e) - 16 - _POW10_LOW
     inside = (k >= 0) & (k < len(_POW10))
     x = m.astype(np.longdouble) * _POW10[np.where(inside, k, 0)]
-    v = x.astype(np.float64)
+    with np.errstate(over="ignore"):
+        v = x.astype(np.float64)
     # The 11 bits that rounding to float64 drops: near 0x400 is near half way.
     dropped = (x.view(_U64).reshape(n, -1)[:, 0] & _U64(0x7FF)).astype(np.int64)
     hard = ((np.abs(dropped - 0x400) <= 8) | ~inside

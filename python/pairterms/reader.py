@@ -73,6 +73,14 @@ class PairInfo:
 
 
 
+class _Damage(ValueError):
+    """A damaged file; line is the index of the line reported."""
+
+    def __init__(self, msg, line):
+        super().__init__(msg)
+        self.line = line
+
+
 class _Text:
     """A file's bytes and a cursor over its lines."""
 
@@ -94,7 +102,7 @@ class _Text:
             if len(text) > 120:
                 text = text[:117] + "..."
             msg += f": {text!r}"
-        raise ValueError(msg)
+        raise _Damage(msg, k)
 
     def _line_at(self, pos):
         """(end of the line's text, start of the next line)."""
@@ -200,16 +208,18 @@ def _closing(text, i, j, total):
     text.fail(k, "not the closing line", line)
 
 
-def _structure(text):
+def _structure(text, runs):
     """Walks the head, the blocks and the closing line. Returns (I, J,
-    blocks, runs of row lines with their series file, program or None)."""
+    blocks, program or None); puts (I, J) and then the runs of row lines,
+    with their series file, into runs as it goes."""
     i = _planet_line(text, "perturbed ")
     if text.at_end():
         text.fail(0, "the file ends after its head line")
     j = _planet_line(text, "perturbing")
     if i == j:
         text.fail(1, "the perturbing planet is the perturbed one")
-    blocks, runs = [], []
+    runs.append((i, j))
+    blocks = []
     k_total, l_prev = 0, None
     for n_file in range(1, 28):
         if text.at_end():
@@ -247,7 +257,7 @@ def _structure(text):
         if not text.at_end():
             k, line = text.next_line()
             text.fail(k, "text after the closing line", line)
-    return i, j, np.array(blocks, BLOCK_DTYPE), runs, program
+    return i, j, np.array(blocks, BLOCK_DTYPE), program
 
 
 def _program_of(text, runs, path):
@@ -460,13 +470,32 @@ def read_pair(path):
     path = os.fspath(path)
     with open(path, "rb") as f:
         text = _Text(path, f.read())
-    i, j, blocks, runs, program = _structure(text)
+    runs = []
+    try:
+        i, j, blocks, program = _structure(text, runs)
+    except _Damage as damage:
+        _earlier_damage(text, runs, damage)
+        raise
+    runs = runs[1:]
     closed = program is not None
     if program is None:
         program = _program_of(text, runs, path)
     rows = _read_rows(text, runs, program, i, j)
     k = int(blocks["k"][-1]) if len(blocks) else 0
     return rows, PairInfo(path, program, i, j, blocks, k, closed)
+
+
+def _earlier_damage(text, runs, damage):
+    """A line left out or added inside a block shows as a wrong line where
+    the next block should start: reports a damaged row line before it
+    instead, if there is one."""
+    if len(runs) > 1:
+        (i, j), runs = runs[0], runs[1:]
+        try:
+            _read_rows(text, runs, _program_of(text, runs, text.path), i, j)
+        except _Damage as earlier:
+            if earlier.line < damage.line:
+                raise earlier from None
 
 
 #: Count tables: program: (heading line, row label width, count width)
