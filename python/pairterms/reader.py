@@ -72,7 +72,6 @@ class PairInfo:
     closed: bool        # False: no closing line, the run that wrote it failed
 
 
-
 class _Damage(ValueError):
     """A damaged file; line is the index of the line reported."""
 
@@ -302,7 +301,9 @@ def _row_problem(line, s, pwidth, pair, n_file):
                 return f"{part}[{m + 1}] is not an integer in columns {c}-{c + 3}"
             if not -128 <= int(field) <= 127:
                 return f"{part}[{m + 1}] {int(field)} is outside -128..127"
-    if line[56 + s] != " " or line[81 + s:83 + s] != "  " or line[83 + s:84 + s] not in "SC":
+    if len(line) < _MIN_ROW + s:
+        return f"the row line ends before column {_MIN_ROW}"
+    if line[56 + s] != " " or line[81 + s:83 + s] != "  " or line[83 + s] not in "SC":
         return "not blank, blank, code S or C in columns 82-84"
     if not pwidth:
         return "text after the code in column 84"
@@ -504,15 +505,6 @@ _TABLES = {
     "termsecul": ("    " + "".join(f"{y:5d} " for y in range(1, 9)), 2, 5),
     "termall": ("     " + "".join(f"{y:6d}   " for y in range(1, 9)), 3, 8),
 }
-
-
-def count_table_program(path):
-    """The program that writes a count table of this name, or None."""
-    base = os.path.basename(os.fspath(path))
-    for program, (prefix, _, _) in PROGRAMS.items():
-        if base == prefix + "tabl.txt":
-            return program
-    return None
 
 
 def read_counts(path):
