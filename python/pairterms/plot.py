@@ -156,12 +156,15 @@ def plot_spectrum(folder, i, j, output, size=None):
     ax.set_yscale("log")
     style = dict(linestyle="none", marker="o", markersize=1.6, markeredgewidth=0,
                  alpha=0.5, rasterized=True)
-    for mask, colour in ((main & sine, _SINE), (main & ~sine, _COSINE)):
-        ax.plot(period[mask], amp[mask], color=colour, **style)
+    # Sine and cosine points in turns, in random order, so that where they
+    # crowd neither colour hides the other.
+    rng = np.random.default_rng(0)
+    jitter = rng.uniform(-0.4, 0.4, len(rows))
+    for panel, x, chosen in ((ax, period, main), (side, jitter, zero)):
+        for part in np.array_split(rng.permutation(np.flatnonzero(chosen)), 8):
+            for kind, colour in ((sine[part], _SINE), (~sine[part], _COSINE)):
+                panel.plot(x[part[kind]], amp[part[kind]], color=colour, **style)
     ax.axvline(THRESHOLD_YEARS, color="black", linestyle="--", linewidth=1)
-    jitter = np.random.default_rng(0).uniform(-0.4, 0.4, len(rows))
-    for mask, colour in ((zero & sine, _SINE), (zero & ~sine, _COSINE)):
-        side.plot(jitter[mask], amp[mask], color=colour, **style)
     side.set_xlim(-1, 1)
     side.set_xticks([])
     side.set_xlabel("zero\nfrequency")

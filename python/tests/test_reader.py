@@ -60,14 +60,6 @@ def test_conformance_outputs(folder):
     assert len(unclosed) == (1 if failed else 0)
 
 
-def test_count_tables_and_row_totals():
-    counts, totals = pairterms.read_counts(
-        os.path.join(DATA, "tiny", "expected", "termall", "robotabl.txt"))
-    assert counts.shape == (8, 8) and counts.dtype.kind == "i"
-    assert counts[0, 1] == 459 and counts[7, 6] == 525 and totals[7] == 1747
-    assert (totals == counts.sum(1)).all() and (np.diag(counts) == 0).all()
-
-
 @pytest.mark.parametrize("program", PROGRAMS)
 def test_sample_with_rare_forms(sample, program):
     assert check_folder(sample / program, program) == []
