@@ -133,6 +133,19 @@ def amplitudes(text):
     return np.where(text[:, 0] == 45, -v, v)
 
 
+def unsigned_left(text):
+    """The texts of the rows of text as bytes, one blank at their start
+    taken away (the sign place of a positive value): rows of 8-byte words,
+    each row moved one byte left where it starts with a blank."""
+    n, width = text.shape
+    buf = np.zeros((n, (width + 7) // 8 * 8), np.uint8)
+    buf[:, :width] = text
+    words = buf.view("<u8")
+    moved = words >> _U64(8)
+    moved[:, :-1] |= words[:, 1:] << _U64(56)
+    return np.where(text[:, :1] == 32, moved, words).view(f"S{buf.shape[1]}").ravel()
+
+
 def fixed2(f):
     """Numbers with two decimals right-aligned in f ('  -12.34'). Returns
     (float64 values, correctly rounded; ok)."""

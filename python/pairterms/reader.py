@@ -396,12 +396,7 @@ class _RowReader:
         self.text_width(_AMP_TEXT + s)
         out = self.out
         out["amp"][where] = col.amplitudes(amp)
-        # The text without the blank of a positive value's sign.
-        plus = amp[:, :1] == 32
-        text = np.empty((len(a), _AMP_TEXT + s), np.uint8)
-        text[:, :-1] = np.where(plus, amp[:, 1:], amp[:, :-1])
-        text[:, -1] = np.where(plus[:, 0], 0, amp[:, -1])
-        out["amp_text"][where] = text.view(f"S{_AMP_TEXT + s}").ravel()
+        out["amp_text"][where] = col.unsigned_left(amp)
         out["npa"][where] = a[:, 2] - np.uint8(48)
         out["npb"][where] = a[:, 5] - np.uint8(48)
         out["mec"][where] = ints[:, :6]
