@@ -5,6 +5,7 @@ import glob
 import os
 import random
 import re
+import subprocess
 from decimal import Decimal, getcontext
 
 import numpy as np
@@ -131,6 +132,26 @@ def test_without_closing_line(sample, tmp_path):
             assert cut.program == "termall"
             assert (rows == full[:len(rows)]).all()
             assert cut.k == len(rows) == (info.blocks["k"][blocks - 1] if blocks else 0)
+
+
+def test_file_of_a_failed_run(build, tmp_path):
+    # An axis exponent out of range stops termall while it prepares the
+    # terms of series file 5 for pair 1-2, after that block's opening line.
+    subprocess.run([os.path.join(build, "tools", "seriesgen"), "--scale", "tiny",
+                    "--seed", "1", str(tmp_path)], check=True, capture_output=True)
+    series = tmp_path / "puf05.txt"
+    lines = series.read_bytes().split(b"\r\n")
+    fields = lines[5].split()
+    numbers = [int(v) for v in fields[1:13]]
+    numbers[4] = 40
+    lines[5] = b" %23s" % fields[0] + b"".join(b"%4d" % v for v in numbers) + b"  " + fields[13]
+    series.write_bytes(b"\r\n".join(lines))
+    run = subprocess.run([os.path.join(build, "programs", "termall")], cwd=tmp_path,
+                         capture_output=True)
+    assert run.returncode == 217 and b"axis exponent 40" in run.stdout
+    rows, info = pairterms.read_pair(tmp_path / "robo0102.txt")
+    assert not info.closed and info.blocks["file"].tolist() == [1, 2, 3, 4]
+    assert len(rows) == info.k == info.blocks["rows"].sum()
 
 
 def _put(lines, r, column, new):
