@@ -1,8 +1,8 @@
 """Numbers read from fixed columns of many lines at once.
 
 Each function takes a 2-D uint8 array, one line per row, sliced to the
-columns of a field, and returns the values of every row together with
-whether each row's field is well formed.
+columns of a field, and returns the values of every row; those that check
+the field's form say which rows are well formed.
 """
 
 import re
