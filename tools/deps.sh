@@ -1,13 +1,20 @@
 # Installs what a fresh Debian machine lacks to build and test pairterms:
-# cmake, g++, make, GoogleTest (and, with WANT_FUZZ=1, clang with the
-# libFuzzer runtime). Sourced by tools/run-sample and tools/run-tests.
+# cmake, g++, make, Debian's numpy and matplotlib for the Python package
+# (seen by /usr/bin/python3, not by another python3 first on PATH),
+# GoogleTest and pytest (with WANT_TESTS=1), and, with WANT_FUZZ=1, clang
+# with the libFuzzer runtime. Sourced by tools/run-sample and tools/run-tests.
 pairterms_need_packages() {
   local missing=()
   command -v cmake >/dev/null 2>&1 || missing+=(cmake)
   command -v g++ >/dev/null 2>&1 || missing+=(g++)
   command -v make >/dev/null 2>&1 || missing+=(make)
+  /usr/bin/python3 -c 'import numpy' >/dev/null 2>&1 || missing+=(python3-numpy)
+  /usr/bin/python3 -c 'import matplotlib' >/dev/null 2>&1 || missing+=(python3-matplotlib)
   if [ "${WANT_TESTS:-0}" = 1 ] && [ ! -f /usr/include/gtest/gtest.h ]; then
     missing+=(libgtest-dev)
+  fi
+  if [ "${WANT_TESTS:-0}" = 1 ]; then
+    /usr/bin/python3 -c 'import pytest' >/dev/null 2>&1 || missing+=(python3-pytest)
   fi
   if [ "${WANT_FUZZ:-0}" = 1 ]; then
     command -v clang++ >/dev/null 2>&1 || missing+=(clang)
