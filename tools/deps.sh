@@ -1,13 +1,21 @@
-# Installs what a fresh Debian machine lacks to build and test pairterms:
-# cmake, g++, make, GoogleTest (and, with WANT_FUZZ=1, clang with the
-# libFuzzer runtime). Sourced by tools/run-sample and tools/run-tests.
+# Installs what a fresh Debian machine lacks to build and test pairterms,
+# with apt-get, and only what is missing: cmake, g++ and make; with
+# WANT_TESTS=1 also GoogleTest, the man page tools (man-db, groff-base),
+# the package tools (dpkg-dev for dpkg-shlibdeps, file) and /usr/bin/time;
+# with WANT_FUZZ=1 clang with the libFuzzer runtime. Sourced by
+# tools/run-sample and tools/run-tests.
 pairterms_need_packages() {
   local missing=()
   command -v cmake >/dev/null 2>&1 || missing+=(cmake)
   command -v g++ >/dev/null 2>&1 || missing+=(g++)
   command -v make >/dev/null 2>&1 || missing+=(make)
-  if [ "${WANT_TESTS:-0}" = 1 ] && [ ! -f /usr/include/gtest/gtest.h ]; then
-    missing+=(libgtest-dev)
+  if [ "${WANT_TESTS:-0}" = 1 ]; then
+    [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+    command -v man >/dev/null 2>&1 || missing+=(man-db)
+    command -v groff >/dev/null 2>&1 || missing+=(groff-base)
+    command -v dpkg-shlibdeps >/dev/null 2>&1 || missing+=(dpkg-dev)
+    command -v file >/dev/null 2>&1 || missing+=(file)
+    [ -x /usr/bin/time ] || missing+=(time)
   fi
   if [ "${WANT_FUZZ:-0}" = 1 ]; then
     command -v clang++ >/dev/null 2>&1 || missing+=(clang)
