@@ -1,8 +1,11 @@
-# Installs what a fresh Debian machine lacks to build and test pairterms:
-# cmake, g++, make, Debian's numpy and matplotlib for the Python package
-# (seen by /usr/bin/python3, not by another python3 first on PATH),
-# GoogleTest and pytest (with WANT_TESTS=1), and, with WANT_FUZZ=1, clang
-# with the libFuzzer runtime. Sourced by tools/run-sample and tools/run-tests.
+# Installs what a fresh Debian machine lacks to build and test pairterms,
+# with apt-get, and only what is missing: cmake, g++ and make; with
+# WANT_TESTS=1 also GoogleTest, the man page tools (man-db, groff-base),
+# the package tools (dpkg-dev for dpkg-shlibdeps, file) and /usr/bin/time;
+# with WANT_FUZZ=1 clang with the libFuzzer runtime. Always Debian's numpy
+# and matplotlib for the Python package, and with WANT_TESTS=1 pytest: they
+# are seen by /usr/bin/python3, not by another python3 first on PATH. Sourced by
+# tools/run-sample and tools/run-tests.
 pairterms_need_packages() {
   local missing=()
   command -v cmake >/dev/null 2>&1 || missing+=(cmake)
@@ -10,10 +13,13 @@ pairterms_need_packages() {
   command -v make >/dev/null 2>&1 || missing+=(make)
   /usr/bin/python3 -c 'import numpy' >/dev/null 2>&1 || missing+=(python3-numpy)
   /usr/bin/python3 -c 'import matplotlib' >/dev/null 2>&1 || missing+=(python3-matplotlib)
-  if [ "${WANT_TESTS:-0}" = 1 ] && [ ! -f /usr/include/gtest/gtest.h ]; then
-    missing+=(libgtest-dev)
-  fi
   if [ "${WANT_TESTS:-0}" = 1 ]; then
+    [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+    command -v man >/dev/null 2>&1 || missing+=(man-db)
+    command -v groff >/dev/null 2>&1 || missing+=(groff-base)
+    command -v dpkg-shlibdeps >/dev/null 2>&1 || missing+=(dpkg-dev)
+    command -v file >/dev/null 2>&1 || missing+=(file)
+    [ -x /usr/bin/time ] || missing+=(time)
     /usr/bin/python3 -c 'import pytest' >/dev/null 2>&1 || missing+=(python3-pytest)
   fi
   if [ "${WANT_FUZZ:-0}" = 1 ]; then

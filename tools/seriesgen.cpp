@@ -24,6 +24,10 @@
 #include <string_view>
 #include <system_error>
 
+#ifndef PAIRTERMS_VERSION
+#define PAIRTERMS_VERSION "unknown"
+#endif
+
 namespace {
 
 constexpr int kFileCount = 27;
@@ -385,7 +389,8 @@ void print_usage(std::ostream& os)
           "  --scale S  total size: tiny (about 1,000 terms), small (about 5,000,\n"
           "             the default), medium (about 100,000), full (about 1,000,000)\n"
           "  --seed N   unsigned 64-bit seed, default 1\n"
-          "  --help     show this text\n";
+          "  --help     show this text\n"
+          "  --version  show the version\n";
 }
 
 int usage_error(const std::string& message)
@@ -445,6 +450,10 @@ int main(int argc, char** argv)
             if (arg == "--help" || arg == "-h") {
                 print_usage(std::cout);
                 return 0;
+            }
+            if (arg == "--version") {
+                std::cout << "seriesgen " PAIRTERMS_VERSION "\n";
+                return std::cout.flush() ? 0 : 1;
             }
             std::string_view name = arg;
             std::string_view value;

@@ -172,6 +172,8 @@ layout)
 cli)
     expect_exit 0 --help
     grep -q "usage: seriesgen" "$work/out.txt" || fail "--help prints no usage"
+    expect_exit 0 --version
+    grep -Eq '^seriesgen [0-9]+[.][0-9]+[.][0-9]+$' "$work/out.txt" || fail "--version prints $(cat "$work/out.txt")"
     expect_exit 2
     expect_exit 2 --scale huge "$work/x"
     expect_exit 2 --scale
