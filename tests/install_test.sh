@@ -3,7 +3,8 @@
 # own folders.
 # Usage: install_test.sh CASE BUILD_DIR SOURCE_DIR WORK_DIR VERSION PROGRAM...
 #   install  cmake --install into WORK_DIR/prefix: the programs, their man
-#            pages and the documents are there and nothing else; the
+#            pages, the documents and the Python package with its command
+#            pairterms-plot are there and nothing else; the
 #            installed programs pass the conformance sets and print VERSION,
 #            as CITATION.cff names it
 #   package  cpack: the .tar.gz holds the same tree; the .deb declares the
@@ -31,8 +32,12 @@ rm -rf "$work" && mkdir -p "$work" || fail "cannot make $work"
 # ROOT, a prefix, pass every check.
 check_tree() {
   local root=$1 prog
-  [ "$(ls "$root/bin" | sort)" = "$(printf '%s\n' "${programs[@]}" | sort)" ] ||
-    fail "$root/bin holds $(echo $(ls "$root/bin")), not ${programs[*]}"
+  [ "$(ls "$root/bin" | sort)" = "$(printf '%s\n' "${programs[@]}" pairterms-plot | sort)" ] ||
+    fail "$root/bin holds $(echo $(ls "$root/bin")), not ${programs[*]} pairterms-plot"
+  # The Python command finds its package beside it, from this prefix.
+  "$root/bin/pairterms-plot" --help >/dev/null 2>&1 || fail "$root/bin/pairterms-plot --help failed"
+  ls "$root"/lib/python3*/dist-packages/pairterms/__init__.py >/dev/null 2>&1 ||
+    fail "the Python package is not under $root/lib/python3*/dist-packages"
   for prog in "${programs[@]}"; do
     [ -x "$root/bin/$prog" ] || fail "$root/bin/$prog is not a program"
     local said
@@ -66,7 +71,7 @@ install)
   "${CMAKE:-cmake}" --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 ||
     fail "cmake --install failed: $(tail -n 5 "$work/install.log")"
   check_tree "$work/prefix"
-  extra=$(cd "$work/prefix" && find . -type f | grep -Ev '^\./(bin/[^/]+|share/man/man1/[^/]+\.1|share/doc/pairterms/[^/]+)$')
+  extra=$(cd "$work/prefix" && find . -type f | grep -Ev '^\./(bin/[^/]+|share/man/man1/[^/]+\.1|share/doc/pairterms/[^/]+|lib/python3[.0-9]*/dist-packages/pairterms/[^/]+\.py)$')
   [ -z "$extra" ] || fail "installed beyond the programs, man pages and documents: $extra"
   ;;
 
