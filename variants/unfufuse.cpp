@@ -170,9 +170,11 @@ void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
   if (N == 1) {
     if (I > J) {
       // Rows and their mirror images: twice the rows must fit a table.
+      // Staged, the mirror images stop at row MAXARR + 1 of ROWTWO, that
+      // of term RECS[MAXARR - NRECS]: the same place, the same report.
       if (2 * static_cast<long>(NRECS) > MAXARR) {
         HERE.TERM = RECS[static_cast<size_t>(MAXARR) - NRECS].ROW;
-        (void)(*ROWTWO)[MAXARR + 1];
+        ROWTWO->CHECKINDEX(MAXARR + 1);
       }
       NOUT = GATHERANY(false, V, S, G, RECS, NRECS, A, B, OUT);
       NOUT += GATHERANY(false, V, S, G, RECS, NRECS, I, J, OUT + NOUT);

@@ -116,8 +116,8 @@ TEXTENDED VALUEOF(TORDINAL O) {
 inline bool GATEDTEST(TEXTENDED AMP, const TROWFIELDS& P, const TAXIROW& XA, const TAXIROW& XB, TEXTENDED FJ,
                       int BOUND) {
   const int MEC6 = P.MEC[6], MEC5 = P.MEC[5];
-  if (MEC6 < -MAXAXIEXP || MEC6 > MAXAXIEXP) (void)XB[MEC6];
-  if (MEC5 < -MAXAXIEXP || MEC5 > MAXAXIEXP) (void)XA[MEC5];
+  XB.CHECKINDEX(MEC6);
+  XA.CHECKINDEX(MEC5);
   const int S = ORDEROF(P.ORDER);
   const size_t C = static_cast<size_t>(CLASSINDEX(MEC5, MEC6, HALVINGPOWER(S, BOUND)));
   if (GATEKEYS[C].STAMP != GATESTAMP) [[unlikely]]

@@ -15,8 +15,8 @@
 
 void COPYROWS(TROWDIM& TO, const TROWDIM& FROM, int32_t N) {
   if (N > 0) {
-    (void)TO[N];
-    (void)FROM[N];
+    TO.CHECKINDEX(N);
+    FROM.CHECKINDEX(N);
     std::memcpy(TO.DATA(), FROM.DATA(), static_cast<size_t>(N) * sizeof(TROWVAR));
   }
 }

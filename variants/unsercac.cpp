@@ -181,7 +181,7 @@ bool TROWSTORE::OBTAIN(size_t COUNT) noexcept {
 void PARSEAHEAD() { PARSERS.AHEAD(); }
 
 TSERIESFILE& LOADEDSERIES(int N) {
-  (void)SERIES[N];  // the file number is within 1..27
+  SERIES.CHECKINDEX(N);  // the file number is within 1..27
   return PARSERS.WAITFOR(N);
 }
 

@@ -148,6 +148,18 @@ TEST_F(PlanetFactors, IndexesOutsideTheBoundsAreRangeErrors) {
   EXPECT_EQ(KINDOF([&R] { R[1].MAR[0] = 0; }), RANGETEXT);
   // The first and last rows are inside.
   EXPECT_EQ(KINDOF([&R] { R[1].FCS = 'S'; R[MAXARR].FCS = 'C'; }), "(none)");
+  // The check without the access reports an index as the access does.
+  auto REPORTOF = [](auto F) -> std::string {
+    try {
+      F();
+    } catch (const TFATAL& E) {
+      return E.REPORT;
+    }
+    return "(none)";
+  };
+  EXPECT_EQ(REPORTOF([] { AXIPO[1].CHECKINDEX(-31); }), REPORTOF([] { (void)AXIPO[1][-31]; }));
+  EXPECT_EQ(REPORTOF([&R] { R.CHECKINDEX(MAXARR + 1); }), REPORTOF([&R] { (void)R[MAXARR + 1]; }));
+  EXPECT_EQ(REPORTOF([&R] { R.CHECKINDEX(1); R.CHECKINDEX(MAXARR); }), "(none)");
   // The report names the index and the bounds.
   try {
     (void)AXIPO[1][31];
