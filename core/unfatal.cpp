@@ -122,6 +122,8 @@ void IOERRORAT(std::string_view KINDTEXT, std::string_view WHY, std::string_view
   DIEAT(KINDTEXT, WHY, WHERE);
 }
 
+void FPUMODEERROR(std::string_view WHY) { DIE(FPUMODETEXT, WHY); }
+
 std::string CURRENTWHERE() { return WHERENOW(); }
 
 const char* OPENERRORTEXT(int ERR, bool FORWRITING) {

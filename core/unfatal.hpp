@@ -15,6 +15,9 @@ inline constexpr const char* RANGETEXT = "Range check error";
 inline constexpr const char* OVERFLOWTEXT = "Arithmetic overflow";
 inline constexpr const char* MEMORYTEXT = "Out of memory";
 
+// The floating-point unit is not in the mode the arithmetic needs.
+inline constexpr const char* FPUMODETEXT = "Floating-point mode error";
+
 // I/O failure texts.
 inline constexpr const char* NOTFOUNDTEXT = "File not found";
 inline constexpr const char* PATHTEXT = "Path not found";
@@ -64,6 +67,7 @@ void UNREGISTERFLUSH(TFLUSHABLE* F);
 [[noreturn]] void IOERROR(std::string_view KINDTEXT, std::string_view WHY);
 // The same with the place given (instead of the current one).
 [[noreturn]] void IOERRORAT(std::string_view KINDTEXT, std::string_view WHY, std::string_view WHERE);
+[[noreturn]] void FPUMODEERROR(std::string_view WHY);
 // The current place, as the report would give it.
 std::string CURRENTWHERE();
 

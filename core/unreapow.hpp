@@ -21,8 +21,13 @@ struct TPOW10 {
 };
 inline constexpr TPOW10 POW10;
 
-// SIG * 10^E in one correctly rounded operation (|E| <= MAXEXACTPOW: the
-// power is exact, and so is SIG, below 2^64).
+// SIG * 10^E in one correctly rounded operation. Its premises: SIG, below
+// 2^64, converts exactly to the 64-bit significand; the power is exact
+// (|E| <= MAXEXACTPOW); the x87 unit rounds the product or quotient once,
+// to nearest, at 64 bits (precision control 64 bits, rounding to nearest:
+// checked at start-up by CHECKFPU, see unfpuenv). The exact real number
+// SIG * 10^E thus comes back rounded once to the nearest extended value,
+// as the C library's conversion gives it.
 inline TEXTENDED SCALED(uint64_t SIG, long long E) {
   const TEXTENDED V = static_cast<TEXTENDED>(SIG);
   return E >= 0 ? V * POW10.V[E] : V / POW10.V[-E];

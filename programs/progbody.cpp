@@ -12,6 +12,7 @@
 #include "unallvar.hpp"
 #include "unelmini.hpp"
 #include "unfatal.hpp"
+#include "unfpuenv.hpp"
 #include "unfupipe.hpp"
 #include "ungetmem.hpp"
 #include "unrowini.hpp"
@@ -96,6 +97,8 @@ int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
   std::set_new_handler(MEMORYERRORNOALLOC);
   SETPROGRAMNAME(V.PROGRAM);
   CONSOLE.ATTACHCONSOLE();
+  // Before any arithmetic and before the threads that inherit the mode.
+  CHECKFPU();
 
   GETROWMEM();
   RECNULLO();

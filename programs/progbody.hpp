@@ -1,6 +1,7 @@
 // The program body of termshort, termsecul and termall: the command line,
-// then the row tables, the planet factors and power tables, the driver for
-// the perturbed planets 1 to 8, and the release of the tables.
+// the check of the floating-point mode, then the row tables, the planet
+// factors and power tables, the driver for the perturbed planets 1 to 8,
+// and the release of the tables.
 #pragma once
 
 #include <cstdint>
