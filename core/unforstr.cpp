@@ -76,7 +76,9 @@ bool HUNDREDTHS(TEXTENDED E, uint64_t& Q) {
   std::memcpy(&SE, reinterpret_cast<const char*>(&E) + 8, 2);
   const int EXP = SE & 0x7FFF;
   if (EXP != 0 && (MANT >> 63) == 0) return false;  // not a form arithmetic yields
-  // |E| = MANT * 2^SHIFT, and |E| * 100 = N * 2^SHIFT with N below 2^71.
+  // |E| = MANT * 2^SHIFT (16383 the bias of the exponent field, 63 the
+  // bits after the significand's point; a field of 0, a subnormal, counts
+  // as 1), and |E| * 100 = N * 2^SHIFT with N below 2^71 (2^64 * 2^7).
   const int SHIFT = (EXP == 0 ? 1 : EXP) - 16383 - 63;
   const unsigned __int128 N = static_cast<unsigned __int128>(MANT) * 100;
   if (SHIFT >= 0) return false;  // |E| >= 2^63

@@ -4,6 +4,7 @@
 // other field goes to the general reading (unreagen). See unreanum.hpp.
 #include "unreanum.hpp"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -81,19 +82,32 @@ bool READREALUSUAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int* 
 }
 
 // Eight digit characters at P as their value; false when one is not a
-// digit.
+// digit. The characters are the bytes of one 64-bit word, P[0] the lowest
+// byte (little-endian), each step working on all bytes at once; no step
+// carries from one byte into the next.
+static_assert(std::endian::native == std::endian::little);
 bool EIGHTDIGITS(const char* P, uint32_t& V) {
+  constexpr uint64_t ZEROS = 0x3030303030303030ULL;  // '0' in every byte
+  constexpr uint64_t HIGHS = 0xF0F0F0F0F0F0F0F0ULL;  // the high half of every byte
+  constexpr uint64_t SIXES = 0x0606060606060606ULL;  // 6 in every byte
   uint64_t W;
   std::memcpy(&W, P, 8);
-  const uint64_t D = W - 0x3030303030303030ULL;  // no borrow when every byte >= '0'
-  if ((W & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL ||
-      ((W + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL)
-    return false;
-  // Pairs, quads, then the eight: the first character is the most
-  // significant digit.
+  // A digit is 0x30..0x39: its high half is 3, and stays 3 when 6 is
+  // added (0x3A..0x3F become 0x40..0x45; no byte exceeds 0xFF).
+  if ((W & HIGHS) != ZEROS || ((W + SIXES) & HIGHS) != ZEROS) return false;
+  const uint64_t D = W - ZEROS;  // byte K: digit K (no borrow: every byte >= '0')
+  // Byte K of X: 10 * digit K + digit K+1 (at most 99), so bytes 0, 2, 4
+  // and 6 hold the two-digit numbers N01, N23, N45, N67 of the field.
   uint64_t X = (D * 10) + (D >> 8);
-  X = (((X & 0x000000FF000000FFULL) * 0x000F424000000064ULL) +
-       (((X >> 16) & 0x000000FF000000FFULL) * 0x0000271000000001ULL)) >> 32;
+  // Bytes 0 and 4 (N01, N45) times 100 + 10^6 * 2^32 give N01 * 10^6 +
+  // N45 * 100 in the high half; bytes 2 and 6 (N23, N67) times 1 + 10^4
+  // * 2^32 give N23 * 10^4 + N67 there. The low halves, N01 * 100 and
+  // N23, add up to at most 9999 and carry nothing into the high half,
+  // which is then the value of the eight digits, at most 99999999.
+  constexpr uint64_t BYTES04 = 0x000000FF000000FFULL;
+  constexpr uint64_t BY100AND1E6 = (uint64_t{1000000} << 32) | 100;  // 0x000F424000000064
+  constexpr uint64_t BY1AND1E4 = (uint64_t{10000} << 32) | 1;        // 0x0000271000000001
+  X = (((X & BYTES04) * BY100AND1E6) + (((X >> 16) & BYTES04) * BY1AND1E4)) >> 32;
   V = static_cast<uint32_t>(X);
   return true;
 }

@@ -14,36 +14,55 @@
 
 namespace {
 
-// Four cells at Q[0..15] at once, each a 32-bit lane with its first
-// character lowest: true, with their values in V[0..3], when all four are
-// cells (see READTWELVECELLS).
+// Four cells at Q[0..15] at once: true, with their values in V[0..3], when
+// all four are cells (see READTWELVECELLS). Cell C is the 32-bit lane C of
+// the register, its characters 0..3 (character 0 the blank) in the lane's
+// bytes 0..3, lowest first; the masks below are per byte, all ones where a
+// character is of the kind. Garbage in V when false.
 inline bool FOURCELLS(const unsigned char* Q, int8_t* V) {
   const __m128i X = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Q));
   const __m128i D = _mm_sub_epi8(X, _mm_set1_epi8('0'));
+  // A digit: its byte minus '0' is 0..9 as an unsigned byte, so the lesser
+  // of it and 9 is itself.
   const __m128i DIGIT = _mm_cmpeq_epi8(_mm_min_epu8(D, _mm_set1_epi8(9)), D);
   const __m128i BLANK = _mm_cmpeq_epi8(X, _mm_set1_epi8(' '));
   const __m128i MINUS = _mm_cmpeq_epi8(X, _mm_set1_epi8('-'));
   // Character 2 of a cell: a digit after a digit, blank or minus, or a
-  // blank or minus after a blank (the mask of character 1 moved up one).
+  // blank or minus after a blank (the mask of character 1 moved up one
+  // byte within its lane: a 32-bit shift by 8 bits moves no byte into the
+  // next cell). What character 1 may be is tested here, through it.
   const __m128i SECOND = _mm_or_si128(
       _mm_and_si128(DIGIT, _mm_slli_epi32(_mm_or_si128(DIGIT, _mm_or_si128(BLANK, MINUS)), 8)),
       _mm_and_si128(_mm_or_si128(BLANK, MINUS), _mm_slli_epi32(BLANK, 8)));
-  // Characters 0, 2 and 3 of every cell: a blank, as above, a digit.
+  // One bit per byte (bit 4C + K for character K of cell C): character 0
+  // of every cell a blank (0x1111), character 2 as above (0x4444),
+  // character 3 a digit (0x8888); all of them together make 0xDDDD.
   const int SHAPE = (_mm_movemask_epi8(BLANK) & 0x1111) | (_mm_movemask_epi8(SECOND) & 0x4444) |
                     (_mm_movemask_epi8(DIGIT) & 0x8888);
-  // 100 * first + 10 * second + third digit, blanks and minus counting 0.
+  // 100 * first + 10 * second + third digit, blanks and minus counting 0:
+  // the characters widened to 16 bits, multiplied by (0, 100, 10, 1) and
+  // added in pairs into 32 bits (0 * c0 + 100 * c1 and 10 * c2 + c3, for
+  // two cells in LO and two in HI), packed back to 16 bits (at most 900:
+  // the saturation of the pack never acts) and added in pairs again, one
+  // cell per 32-bit lane of N.
   const __m128i DIGITS = _mm_and_si128(D, DIGIT);
   const __m128i WEIGHTS = _mm_setr_epi16(0, 100, 10, 1, 0, 100, 10, 1);
   const __m128i LO = _mm_madd_epi16(_mm_unpacklo_epi8(DIGITS, _mm_setzero_si128()), WEIGHTS);
   const __m128i HI = _mm_madd_epi16(_mm_unpackhi_epi8(DIGITS, _mm_setzero_si128()), WEIGHTS);
   __m128i N = _mm_madd_epi16(_mm_packs_epi32(LO, HI), _mm_set1_epi16(1));
-  // Three digits make at most 127.
+  // Three digits make at most 127 (a minus leaves room for two, at most
+  // 99, so -128 is never a cell).
   const int BIG = _mm_movemask_epi8(_mm_cmpgt_epi32(N, _mm_set1_epi32(127)));
-  // A minus before the last digit makes it negative.
+  // A minus as character 1 or 2 (bytes 1 and 2 of the lane: 0x00FFFF00)
+  // makes the cell negative: NEG is all ones in its lane, and (N ^ NEG) -
+  // NEG is -N there, N elsewhere.
   const __m128i NEG =
       _mm_xor_si128(_mm_cmpeq_epi32(_mm_and_si128(MINUS, _mm_set1_epi32(0x00FFFF00)), _mm_setzero_si128()),
                     _mm_set1_epi32(-1));
   N = _mm_sub_epi32(_mm_xor_si128(N, NEG), NEG);
+  // Lanes to 16 and then 8 bits with signed saturation: a cell's value,
+  // -99..127, passes both unchanged; a larger one saturates, but then BIG
+  // rejects the four cells. The low four bytes are the four values.
   const __m128i W = _mm_packs_epi32(N, N);
   const int32_t BYTES = _mm_cvtsi128_si32(_mm_packs_epi16(W, W));
   std::memcpy(V, &BYTES, 4);
@@ -64,6 +83,14 @@ inline size_t TOKENEND(const unsigned char* B, size_t P) {
   }
 }
 
+// The characters of the twelve cells, four to a cell.
+constexpr size_t CELLSPAN = 12 * 4;
+
+// The longest line the one-line reading looks for the end of; a longer one
+// (never written by the series files' own form, about 80 characters) is
+// read field by field.
+constexpr size_t MAXONELINE = 2048;
+
 }  // namespace
 
 bool READTWELVECELLS(const unsigned char* Q, int8_t* V) {
@@ -78,9 +105,9 @@ bool READTWELVECELLS(const unsigned char* Q, int8_t* V) {
 // anything else (and every failure) is left to PLAINTERM, which starts
 // again from the same place.
 bool TSERIESREADER::ONELINETERM(TROWVAR& R, TAMPTEXT* T) {
-  if (LEN - POS < 2048 && !ATEND) FILL();
+  if (LEN - POS < MAXONELINE && !ATEND) FILL();
   const unsigned char* const B = BUF.get();
-  const size_t SPAN = std::min<size_t>(LEN - POS, 2048);
+  const size_t SPAN = std::min<size_t>(LEN - POS, MAXONELINE);
   const void* NLP = std::memchr(B + POS, '\n', SPAN);
   if (NLP == nullptr) return false;
   const size_t NL = static_cast<size_t>(static_cast<const unsigned char*>(NLP) - B);
@@ -110,9 +137,9 @@ bool TSERIESREADER::ONELINETERM(TROWVAR& R, TAMPTEXT* T) {
   };
   // Most files write each integer in four columns, a blank first (see
   // READTWELVECELLS).
-  const bool CELLS = P + 48 < NL && READTWELVECELLS(B + P, V);
-  if (CELLS && B[P + 48] <= 32) {  // the last cell ends its field too
-    P += 48;
+  const bool CELLS = P + CELLSPAN < NL && READTWELVECELLS(B + P, V);
+  if (CELLS && B[P + CELLSPAN] <= 32) {  // the last cell ends its field too
+    P += CELLSPAN;
   } else {
     for (int I = 0; I < 12; ++I)
       if (!FREEINT(P, V[I])) return false;

@@ -56,9 +56,10 @@ inline TMAGNITUDE MAGNITUDEOF(TEXTENDED X) {
   return M;
 }
 
-// The biased exponent and the top 17 bits of the significand of |X|: for
-// non-negative extended values X < Y, AMPKEY(X) <= AMPKEY(Y); equal keys
-// leave the order to the full exponent and significand.
+// The biased exponent (15 bits) and the top 17 bits of the significand
+// (bits 47..63) of |X|, 32 bits in all: for non-negative extended values
+// X < Y, AMPKEY(X) <= AMPKEY(Y); equal keys leave the order to the full
+// exponent and significand.
 inline uint32_t AMPKEY(TEXTENDED X) {
   const TMAGNITUDE M = MAGNITUDEOF(X);
   return (static_cast<uint32_t>(M.EXP) << 17) | static_cast<uint32_t>(M.MANT >> 47);
