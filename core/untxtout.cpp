@@ -166,10 +166,13 @@ void TTEXTOUT::WRITENOW() {
 void TTEXTOUT::HANDOVER() {
   if (!THREAD.joinable()) return WRITENOW();
   std::unique_lock<std::mutex> G(M);
-  if (ERR != 0) {
+  while (ERR != 0) {
     // Already failed: the program is past that point; report it now.
+    // SYNC does not come back while the failure stands; should it ever,
+    // the queue is used under the lock again.
     G.unlock();
     SYNC();
+    G.lock();
   }
   QUEUE.push_back(TCHUNK{BUF, LEN, CURRENTWHERE()});
   CV.notify_all();
