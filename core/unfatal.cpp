@@ -1,5 +1,6 @@
 #include "unfatal.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,15 +24,34 @@ std::vector<TFLUSHABLE*>& FLUSHLIST() {
   return *LIST;
 }
 
-bool WRITEALL(int FD, const std::string& S) {
-  size_t DONE = 0;
-  while (DONE < S.size()) {
-    ssize_t W = ::write(FD, S.data() + DONE, S.size() - DONE);
-    if (W < 0 && errno == EINTR) continue;
-    if (W <= 0) return false;
-    DONE += static_cast<size_t>(W);
-  }
-  return true;
+// Whether a report written to standard output is already shown on
+// standard error: the two are the same open file (2>&1, or the same file
+// named twice), or both are terminals.
+bool ERRSHOWSOUT() {
+  struct stat O, E;
+  if (::fstat(STDOUT_FILENO, &O) == 0 && ::fstat(STDERR_FILENO, &E) == 0 && O.st_dev == E.st_dev &&
+      O.st_ino == E.st_ino)
+    return true;
+  return ::isatty(STDOUT_FILENO) == 1 && ::isatty(STDERR_FILENO) == 1;
+}
+
+// The report goes to standard output, and to standard error too unless
+// that would show it twice (or when standard output cannot take it).
+void WRITEREPORT(const char* const* PARTS, size_t N) {
+  auto PUT = [&](int FD) {
+    for (size_t X = 0; X < N; ++X) {
+      const size_t L = std::strlen(PARTS[X]);
+      size_t DONE = 0;
+      while (DONE < L) {
+        ssize_t W = ::write(FD, PARTS[X] + DONE, L - DONE);
+        if (W < 0 && errno == EINTR) continue;
+        if (W <= 0) return false;
+        DONE += static_cast<size_t>(W);
+      }
+    }
+    return true;
+  };
+  if (!PUT(STDOUT_FILENO) || !ERRSHOWSOUT()) (void)PUT(STDERR_FILENO);
 }
 
 [[noreturn]] void DIEAT(std::string_view KIND, std::string_view WHY, std::string_view WHERE) {
@@ -55,7 +75,8 @@ bool WRITEALL(int FD, const std::string& S) {
   // already dropped what it could not write.
   for (TFLUSHABLE* F : FLUSHLIST()) F->FLUSHBEFOREEXIT();
   REPORT += "\r\n";
-  if (!WRITEALL(STDOUT_FILENO, REPORT)) (void)WRITEALL(STDERR_FILENO, REPORT);
+  const char* PARTS[] = {REPORT.c_str()};
+  WRITEREPORT(PARTS, 1);
   std::_Exit(FATALSTATUS);
 }
 
@@ -104,13 +125,7 @@ void MEMORYERRORNOALLOC() {
   for (TFLUSHABLE* F : FLUSHLIST()) F->FLUSHBEFOREEXIT();
   const char* PARTS[] = {PROGRAMNAME, ": fatal error 217: ", MEMORYTEXT,
                          ": working storage cannot be obtained\r\n"};
-  bool OK = true;
-  for (const char* P : PARTS)
-    OK = OK && ::write(STDOUT_FILENO, P, std::strlen(P)) ==
-                   static_cast<ssize_t>(std::strlen(P));
-  if (!OK)
-    for (const char* P : PARTS)
-      if (::write(STDERR_FILENO, P, std::strlen(P)) < 0) break;
+  WRITEREPORT(PARTS, 4);
   std::_Exit(FATALSTATUS);
 }
 

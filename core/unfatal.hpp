@@ -1,8 +1,10 @@
 // unfatal: the fatal errors. A failed check ends the program at once:
 // the lines already written to the open output file and to the console are
 // kept, a one-line report naming the kind of failure and saying where and
-// why goes to standard output, and the program exits with status 217.
-// Nothing is retried and nothing is cleaned up.
+// why goes to standard output (and to standard error as well, unless that
+// is the same open file or both are terminals, so that a user whose console
+// is redirected still sees it, and nobody sees it twice), and the program
+// exits with status 217. Nothing is retried and nothing is cleaned up.
 #pragma once
 
 #include <string>

@@ -119,3 +119,12 @@ std::string FIXEDTEXT(TEXTENDED E, int W) {
   int LEN = std::snprintf(B, sizeof B, "%*.2Lf", W, E);
   return std::string(B, static_cast<size_t>(LEN));
 }
+
+std::string SHOWCHAR(int C) {
+  char B[24];
+  if (C >= 32 && C < 127)
+    std::snprintf(B, sizeof B, "'%c' (%d)", C, C);
+  else
+    std::snprintf(B, sizeof B, "character %d", C);
+  return B;
+}

@@ -8,6 +8,9 @@
 //   "e", the exponent's sign and its last two digits ("e-01"). The digits
 //   are correctly rounded from the exact binary value, ties to even. An
 //   exponent outside -99..99 keeps all of its digits (the text grows).
+// SHOWCHAR(C): a character (0..255) as a report shows it: printable, the
+//   character in quotes with its code ("'X' (88)"); else its code alone
+//   ("character 9").
 // FIXEDTEXT(E, W): E in fixed point with 2 decimals, correctly rounded,
 //   right-aligned in W characters, written in full when wider; a negative
 //   value that rounds to zero keeps its sign ("-0.00").
@@ -21,6 +24,7 @@
 std::string BYTETOFIXSTR(uint8_t W, uint8_t N);
 std::string FLOATWITHPOWER(TEXTENDED E, uint8_t N);
 std::string FIXEDTEXT(TEXTENDED E, int W);
+std::string SHOWCHAR(int C);
 
 // The magnitude part of the 24-character amplitude text, positions 3 on:
 // "d.dddddddddddddddde+XX" (22 characters, more for an exponent outside

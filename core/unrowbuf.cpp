@@ -13,6 +13,7 @@
 
 #include "unfatal.hpp"
 #include "unreanum.hpp"
+#include "unserdir.hpp"
 
 namespace {
 
@@ -37,26 +38,28 @@ std::string SHOWFIELD(std::string_view F) {
 
 }  // namespace
 
-TSERIESREADER::TSERIESREADER(std::string N) : NAME(std::move(N)) {
+TSERIESREADER::TSERIESREADER(std::string N, bool K) : NAME(std::move(N)), KEEP(K) {
   // Non-blocking, so that a FIFO without a writer cannot hang the open;
   // anything but a regular file is then refused.
-  int F = ::open(NAME.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int F = ::openat(SERIESDIRFD(), NAME.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (F < 0) {
     int E = errno;
-    IOERROR(OPENERRORTEXT(E, false),
-            "cannot open " + NAME + ": " + std::strerror(E));
+    std::string WHAT = "cannot open " + NAME + ": " + std::strerror(E);
+    if (E == ENOENT) WHAT += MISSINGHINT();
+    DEFECT(OPENERRORTEXT(E, false), 0, 0, WHAT, WHAT);
   }
   struct stat ST;
   if (::fstat(F, &ST) != 0) {
     int E = errno;
     ::close(F);
-    IOERROR(READERRTEXT, "cannot read " + NAME + ": " + std::strerror(E));
+    const std::string WHAT = "cannot read " + NAME + ": " + std::strerror(E);
+    DEFECT(READERRTEXT, 0, 0, WHAT, WHAT);
   }
   if (!S_ISREG(ST.st_mode)) {
     ::close(F);
-    IOERROR(ACCESSTEXT, NAME + (S_ISDIR(ST.st_mode)
-                                    ? " is a directory, not a series file"
-                                    : " is not a regular file"));
+    const std::string WHAT =
+        NAME + (S_ISDIR(ST.st_mode) ? " is a directory, not a series file" : " is not a regular file");
+    DEFECT(ACCESSTEXT, 0, 0, WHAT, WHAT);
   }
   FD = F;
   BUF = std::make_unique<unsigned char[]>(BUFSIZE + BUFPAD);
@@ -78,6 +81,7 @@ bool TSERIESREADER::FILL() {
   if (POS > 0) {
     std::memmove(BUF.get(), BUF.get() + POS, LEN - POS);
     LEN -= POS;
+    LINESTART -= static_cast<long>(POS);
     POS = 0;
   }
   for (;;) {
@@ -85,8 +89,10 @@ bool TSERIESREADER::FILL() {
     if (R < 0 && errno == EINTR) continue;
     if (R < 0) {
       int E = errno;
-      IOERROR(READERRTEXT, "cannot read " + NAME + ": " + std::strerror(E));
+      const std::string WHAT = "cannot read " + NAME + ": " + std::strerror(E);
+      DEFECT(READERRTEXT, LINE, 0, WHAT, WHAT);
     }
+    if (ENDS != nullptr) ENDS->SEE(BUF.get() + LEN, static_cast<size_t>(R));
     LEN += static_cast<size_t>(R);
     if (R == 0) ATEND = true;
     return R > 0;
@@ -115,7 +121,7 @@ void TSERIESREADER::SKIPLINE() {
     }
     if (P != nullptr) {
       POS += UPTO + 1;
-      ++LINE;
+      NEWLINE(POS);
       return;
     }
     POS = LEN;
@@ -123,16 +129,71 @@ void TSERIESREADER::SKIPLINE() {
 }
 
 void TSERIESREADER::PASTEND(const char* WHAT) {
-  IOERROR(PASTENDTEXT, NAME + " ends at line " + std::to_string(LINE) +
-                           " where " + WHAT + " of term " +
-                           std::to_string(DONE + 1) + " is expected: it states " +
-                           std::to_string(COUNT) + " terms and holds " +
-                           std::to_string(DONE));
+  const std::string TAIL = std::string(" where ") + WHAT + " of term " + std::to_string(DONE + 1) +
+                           " is expected: it states " + std::to_string(COUNT) + " terms and holds " +
+                           std::to_string(DONE);
+  DEFECT(PASTENDTEXT, LINE, COLUMNOF(POS), "the file ends" + TAIL,
+         NAME + " ends at line " + std::to_string(LINE) + TAIL);
 }
 
 void TSERIESREADER::BADNUMBER(const char* WHAT, std::string_view F) {
-  IOERROR(NUMFORMTEXT, PLACE() + ": " + WHAT + " " + SHOWFIELD(F) +
-                           " is not a number");
+  DEFECT(NUMFORMTEXT, FIELDLINE, FIELDCOL, std::string(WHAT) + " " + SHOWFIELD(F) + " is not a number",
+         PLACE() + ": " + WHAT + " " + SHOWFIELD(F) + " is not a number");
+}
+
+void TSERIESREADER::OUTSIDE(const char* WHAT, long long V, long long LO, long long HI) {
+  DEFECT(RANGETEXT, FIELDLINE, FIELDCOL,
+         std::string(WHAT) + " " + std::to_string(V) + " is outside " + std::to_string(LO) + ".." +
+             std::to_string(HI),
+         PLACE() + ": " + WHAT + " " + std::to_string(V) + " is outside " + std::to_string(LO) + ".." +
+             std::to_string(HI));
+}
+
+void TSERIESREADER::DEFECTHERE(const char* KIND, long COL, const std::string& WHAT) {
+  DEFECT(KIND, LINE, COL, WHAT, PLACE() + ": " + WHAT);
+}
+
+void TSERIESREADER::DEFECT(const char* KIND, long L, long COL, const std::string& WHAT, const std::string& WHY) {
+  if (KEEP) throw TSERIESDEFECT{KIND, WHAT, L, COL};
+  IOERROR(KIND, WHY);
+}
+
+void TLINEENDS::SEE(const unsigned char* P, size_t N) {
+  if (ENDED) return;
+  if (const void* Z = std::memchr(P, 26, N)) {
+    N = static_cast<size_t>(static_cast<const unsigned char*>(Z) - P);
+    ENDED = true;
+  }
+  for (size_t X = 0; X < N; ++X)
+    if (P[X] == '\n') {
+      const bool CR = X > 0 ? P[X - 1] == '\r' : LASTCR;
+      (CR ? CRLF : LF) += 1;
+    }
+  if (N > 0) LASTCR = P[N - 1] == '\r';
+}
+
+void TSERIESREADER::RESYNC() {
+  ++DONE;
+  // The term began on an earlier line and this line is still in the
+  // buffer: it is read again as the next term.
+  if (TERMSTART < LINE && FIELDLINE == LINE && LINESTART >= 0 && TERMSTART > 0) {
+    POS = static_cast<size_t>(LINESTART);
+    return;
+  }
+  SKIPLINE();
+}
+
+bool TSERIESREADER::MORETEXT(long& L, long& COL) {
+  for (;;) {
+    int C = PEEK();
+    if (C == END) return false;
+    if (C > 32) {
+      L = LINE;
+      COL = COLUMNOF(POS);
+      return true;
+    }
+    ADVANCE();
+  }
 }
 
 void TSERIESREADER::SKIPSEPARATORS(const char* WHAT) {
@@ -143,7 +204,7 @@ void TSERIESREADER::SKIPSEPARATORS(const char* WHAT) {
       const unsigned char C = BUF[POS];
       if (C > 32) return;
       if (C == 26) PASTEND(WHAT);
-      if (C == '\n') ++LINE;
+      if (C == '\n') NEWLINE(POS + 1);
       ++POS;
     }
     if (!FILL()) PASTEND(WHAT);
@@ -154,6 +215,8 @@ void TSERIESREADER::SKIPSEPARATORS(const char* WHAT) {
 // are read in place; everything else goes through FIELD and READINT.
 long long TSERIESREADER::INTFIELD(const char* WHAT) {
   SKIPSEPARATORS(WHAT);
+  FIELDLINE = LINE;
+  FIELDCOL = COLUMNOF(POS);
   size_t P = POS;
   const bool NEG = BUF[P] == '-';
   if (BUF[P] == '-' || BUF[P] == '+') ++P;
@@ -173,6 +236,8 @@ long long TSERIESREADER::INTFIELD(const char* WHAT) {
 // the characters up to the next separator.
 std::string_view TSERIESREADER::FIELD(const char* WHAT) {
   SKIPSEPARATORS(WHAT);
+  FIELDLINE = LINE;
+  FIELDCOL = COLUMNOF(POS);
   int C;
   // Fast case: the whole field lies in the buffer.
   size_t B = POS;

@@ -163,7 +163,7 @@ bool TSERIESREADER::ONELINETERM(TROWVAR& R, TAMPTEXT* T) {
   R.FCS = static_cast<char>(C);
   TERMSTART = LINE;
   POS = NL + 1;
-  ++LINE;
+  NEWLINE(POS);
   ++DONE;
   return true;
 }

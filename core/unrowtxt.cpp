@@ -24,12 +24,11 @@ int32_t TSERIESREADER::READCOUNT() {
   int C;
   while ((C = PEEK()) != END && C <= 32 && !ATLINEEND(C)) ADVANCE();
   if (C == END || C <= 32)
-    IOERROR(PASTENDTEXT, NAME + " has no term count on line 2");
+    DEFECT(PASTENDTEXT, LINE, COLUMNOF(POS), "no term count on line 2", NAME + " has no term count on line 2");
   std::string_view F = FIELD("the term count");
   long long V;
   if (!READINT(F, V)) BADNUMBER("the term count", F);
-  if (V < 0 || V > MAXARR)
-    RANGEERROR((NAME + " line 2: term count").c_str(), V, 0, MAXARR);
+  if (V < 0 || V > MAXARR) OUTSIDE("term count", V, 0, MAXARR);
   COUNT = static_cast<int32_t>(V);
   SKIPLINE();
   SKIPLINE();
@@ -56,8 +55,7 @@ void TSERIESREADER::PLAINTERM(TROWVAR& R, TAMPTEXT* T) {
   for (int I = 0; I < 12; ++I) {
     const char* WHAT = I < 6 ? MECNAMES[I] : MARNAMES[I - 6];
     const long long V = INTFIELD(WHAT);
-    if (V < -128 || V > 127)
-      RANGEERROR((PLACE() + ": " + WHAT).c_str(), V, -128, 127);
+    if (V < -128 || V > 127) OUTSIDE(WHAT, V, -128, 127);
     if (I < 6)
       R.MEC[I + 1] = static_cast<int8_t>(V);
     else
@@ -72,18 +70,17 @@ void TSERIESREADER::PLAINTERM(TROWVAR& R, TAMPTEXT* T) {
   }
   int C = PEEK();
   if (C == END) PASTEND("the code letter");
-  if (C != 'S' && C != 'C')
-    IOERROR(TERMCODETEXT,
-            PLACE() + ": " +
-                (ATLINEEND(C) ? std::string("the line ends where the code "
-                                            "letter S or C is expected")
-                              : "character code " + std::to_string(C) +
-                                    " stands where the code letter S or C "
-                                    "is expected"));
+  if (C != 'S' && C != 'C') BADCODE(C);
   R.FCS = static_cast<char>(C);
   ADVANCE();
   SKIPLINE();
   ++DONE;
+}
+
+void TSERIESREADER::BADCODE(int C) {
+  DEFECTHERE(TERMCODETEXT, COLUMNOF(POS),
+             ATLINEEND(C) ? std::string("the line ends where the code letter S or C is expected")
+                          : SHOWCHAR(C) + " stands where the code letter S or C is expected");
 }
 
 namespace {

@@ -13,7 +13,9 @@
 // that is not a number ("Invalid numeric format"), a count outside
 // 0..74967 or an integer outside -128..127 (range error), a file that ends
 // before its terms ("Read past end of file"), a code letter other than S or
-// C ("Invalid term code").
+// C ("Invalid term code"). A reader that keeps its defects (see
+// TSERIESDEFECT) throws each instead, with where it stands, and can go on
+// at the next line.
 //
 // Where the reader stands:
 //   unrowtxt  the grammar of a file and of a term: the count, the term read
@@ -38,10 +40,32 @@ struct TAMPTEXT {
   uint8_t LEN;
 };
 
+// A defect of a series file as the reader meets it: the kind's text and
+// what was found, as the fatal report gives them, and where: LINE and
+// COLUMN from 1, both 0 for the file as a whole. A reader that keeps its
+// defects throws it in place of the fatal exit.
+struct TSERIESDEFECT {
+  std::string KIND;
+  std::string WHAT;
+  long LINE = 0;
+  long COLUMN = 0;
+};
+
+// What the reader saw of the line ends of a file: LF alone and CR LF.
+struct TLINEENDS {
+  long LF = 0;
+  long CRLF = 0;
+  bool LASTCR = false;  // the bytes seen so far end with CR
+  bool ENDED = false;   // character 26 seen: nothing after it counts
+  void SEE(const unsigned char* P, size_t N);
+};
+
 // Reads one series file term by term.
 class TSERIESREADER {
  public:
-  explicit TSERIESREADER(std::string NAME);  // opens; fatal on failure
+  // Opens NAME in the series folder (see unserdir); a failure is fatal,
+  // or with KEEP, thrown as a TSERIESDEFECT like every later defect.
+  explicit TSERIESREADER(std::string NAME, bool KEEP = false);
   ~TSERIESREADER();
   TSERIESREADER(const TSERIESREADER&) = delete;
   TSERIESREADER& operator=(const TSERIESREADER&) = delete;
@@ -55,6 +79,18 @@ class TSERIESREADER {
   // The line of the term read last.
   long TERMLINE() const { return TERMSTART; }
   void CLOSE();
+
+  // For a reader that keeps its defects. After a defect in a term, the
+  // reading goes on at the next line: the line after the one where the
+  // defect was found, or that line itself when the term began on an
+  // earlier line (a term cut short reads into the next one); the term
+  // counts as read.
+  void RESYNC();
+  // Whether anything but separators is left before the end of the file;
+  // then the line and column where it starts.
+  bool MORETEXT(long& L, long& COL);
+  // Line ends seen from here on are counted into E.
+  void COUNTLINEENDS(TLINEENDS* E) { ENDS = E; }
 
  private:
   static constexpr int END = -1;
@@ -79,9 +115,16 @@ class TSERIESREADER {
   }
   bool ATLINEEND(int C) { return C == '\n' || (C == '\r' && PEEKNEXT() == '\n'); }
   void ADVANCE() {
-    if (BUF[POS] == '\n') ++LINE;
+    if (BUF[POS] == '\n') NEWLINE(POS + 1);
     ++POS;
   }
+  // A line begins at BUF[P].
+  void NEWLINE(size_t P) {
+    ++LINE;
+    LINESTART = static_cast<long>(P);
+  }
+  // The column of BUF[P] in the current line.
+  long COLUMNOF(size_t P) const { return static_cast<long>(P) - LINESTART + 1; }
   bool FILL();
   void SKIPLINE();
   // The two readings of a term: ONELINETERM reads a term that stands on
@@ -94,6 +137,12 @@ class TSERIESREADER {
   long long INTFIELD(const char* WHAT);
   [[noreturn]] void PASTEND(const char* WHAT);
   [[noreturn]] void BADNUMBER(const char* WHAT, std::string_view F);
+  [[noreturn]] void BADCODE(int C);
+  [[noreturn]] void OUTSIDE(const char* WHAT, long long V, long long LO, long long HI);
+  // The defect: thrown when kept, else the fatal report of KIND with WHY.
+  [[noreturn]] void DEFECT(const char* KIND, long L, long COL, const std::string& WHAT, const std::string& WHY);
+  // The same where the report says PLACE(): WHAT.
+  [[noreturn]] void DEFECTHERE(const char* KIND, long COL, const std::string& WHAT);
   std::string PLACE() const;
 
   std::string NAME;
@@ -103,6 +152,12 @@ class TSERIESREADER {
   bool ATEND = false;
   long LINE = 1;
   long TERMSTART = 0;
+  // Where the current line begins in BUF (before it once FILL has moved
+  // the line's first bytes out), and where the field read last begins.
+  long LINESTART = 0;
+  long FIELDLINE = 0, FIELDCOL = 0;
+  bool KEEP = false;
+  TLINEENDS* ENDS = nullptr;
   int32_t COUNT = 0;
   int32_t DONE = 0;  // complete terms read
   std::string TOK;

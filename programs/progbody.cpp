@@ -1,6 +1,7 @@
 #include "progbody.hpp"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -16,6 +17,7 @@
 #include "unfupipe.hpp"
 #include "ungetmem.hpp"
 #include "unrowini.hpp"
+#include "unserdir.hpp"
 #include "unvarpow.hpp"
 
 #ifndef PAIRTERMS_VERSION
@@ -43,21 +45,100 @@ std::string FORMAT(const char* FMT, auto... ARGS) {
 
 bool USAGE(const TVARIANT& V) {
   return PUTLINES(stdout, FORMAT(
-      "Usage: %s [--help | --version]\n"
+      "Usage: %s [--series DIR] [--output DIR] [--quiet]\n"
+      "       %s --help | --version\n"
       "\n"
       "%s %s.\n"
       "\n"
-      "Works in the current directory. Reads the series files puf01.txt to\n"
-      "puf27.txt (never writes them) and creates, replacing any earlier\n"
-      "ones, one file per ordered pair of planets, %sIIJJ.txt (I the\n"
-      "perturbed, J the perturbing planet, 1 Mercury .. 8 Neptune: 56 files),\n"
-      "and the count table %s. Progress goes to standard output.\n"
+      "Reads the series files puf01.txt to puf27.txt (never writes them) and\n"
+      "creates, replacing any earlier ones, one file per ordered pair of\n"
+      "planets, %sIIJJ.txt (I the perturbed, J the perturbing planet,\n"
+      "1 Mercury .. 8 Neptune: 56 files), and the count table %s.\n"
+      "Progress goes to standard output.\n"
+      "\n"
+      "Options (in any order):\n"
+      "  --series DIR  read the series files in DIR (default: the current folder)\n"
+      "  --output DIR  write every output file in DIR (default: the current folder)\n"
+      "  --quiet       leave out the progress lines; a fatal report is still written\n"
+      "  --help        show this text and exit\n"
+      "  --version     show the version and exit\n"
       "\n"
       "Exit status: 0 when the job is complete; 217 after a fatal error\n"
       "(a missing or damaged series file, a value out of range, a file that\n"
-      "cannot be written), reported in one line on standard output; 2 for a\n"
-      "bad command line.\n",
-      V.PROGRAM, V.PROGRAM, V.PURPOSE, V.PREFIX, V.TABLENAME));
+      "cannot be written), reported in one line on standard output and also\n"
+      "on standard error when that is not the same file or terminal; 2 for a\n"
+      "bad command line or a folder that cannot be used, before anything is\n"
+      "written.\n",
+      V.PROGRAM, V.PROGRAM, V.PROGRAM, V.PURPOSE, V.PREFIX, V.TABLENAME));
+}
+
+// What the command line asks for.
+struct TOPTIONS {
+  std::string SERIES, OUTPUT;  // empty: the current folder
+  bool QUIET = false;
+};
+
+// One line on standard error and status 2.
+int REFUSE(const TVARIANT& V, const std::string& WHY) {
+  PUTLINES(stderr, FORMAT("%s: %s\n", V.PROGRAM, WHY.c_str()));
+  return 2;
+}
+
+// Reads ARGV[1..ARGC-1] into O; 0, or the status of a refusal (2).
+int PARSEOPTIONS(int ARGC, char** ARGV, const TVARIANT& V, TOPTIONS& O) {
+  bool SEEN[3] = {false, false, false};
+  for (int X = 1; X < ARGC; ++X) {
+    const std::string A = ARGV[X];
+    int K = -1;
+    std::string VALUE;
+    bool HASVALUE = false;
+    for (int Y = 0; Y < 2; ++Y) {
+      const std::string NAME = Y == 0 ? "--series" : "--output";
+      if (A == NAME) {
+        K = Y;
+        if (X + 1 >= ARGC) return REFUSE(V, NAME + " needs a folder");
+        VALUE = ARGV[++X];
+        HASVALUE = true;
+      } else if (A.rfind(NAME + "=", 0) == 0) {
+        K = Y;
+        VALUE = A.substr(NAME.size() + 1);
+        HASVALUE = true;
+      }
+    }
+    if (A == "--quiet") K = 2;
+    if (K < 0) {
+      PUTLINES(stderr, FORMAT("%s: unexpected argument '%s'\n"
+                              "Usage: %s [--series DIR] [--output DIR] [--quiet] | --help | --version\n",
+                              V.PROGRAM, A.c_str(), V.PROGRAM));
+      return 2;
+    }
+    if (SEEN[K]) return REFUSE(V, "'" + A + "' repeats an option given before");
+    SEEN[K] = true;
+    if (HASVALUE && VALUE.empty()) return REFUSE(V, "'" + A + "' names no folder");
+    if (K == 0)
+      O.SERIES = VALUE;
+    else if (K == 1)
+      O.OUTPUT = VALUE;
+    else
+      O.QUIET = true;
+  }
+  return 0;
+}
+
+// The folders: the series folder opened (the current one when only the
+// output folder is named, before the program moves there), then the
+// output folder made the current one; 0, or 2 after a one-line report.
+int USEFOLDERS(const TVARIANT& V, const TOPTIONS& O) {
+  std::string WHY;
+  if ((!O.SERIES.empty() || !O.OUTPUT.empty()) && !SETSERIESDIR(O.SERIES.empty() ? "." : O.SERIES, WHY))
+    return REFUSE(V, "cannot use the series folder '" + (O.SERIES.empty() ? "." : O.SERIES) + "': " + WHY);
+  if (!O.OUTPUT.empty()) {
+    if (::chdir(O.OUTPUT.c_str()) != 0)
+      return REFUSE(V, "cannot use the output folder '" + O.OUTPUT + "': " + std::strerror(errno));
+    if (::access(".", W_OK | X_OK) != 0)
+      return REFUSE(V, "cannot write in the output folder '" + O.OUTPUT + "': " + std::strerror(errno));
+  }
+  return 0;
 }
 
 // A standard stream that is closed gets /dev/null opened for reading in
@@ -81,18 +162,15 @@ int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
   // I/O error like any other, not a signal that ends the program.
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
-  if (ARGC > 1) {
-    std::string A = ARGV[1];
-    if (ARGC == 2 && (A == "--help" || A == "-h")) return USAGE(V) ? 0 : 2;
-    if (ARGC == 2 && A == "--version")
-      return PUTLINES(stdout, FORMAT("%s %s\n", V.PROGRAM, PAIRTERMS_VERSION)) ? 0 : 2;
-    PUTLINES(stderr, FORMAT(
-                 "%s: unexpected argument '%s'\n"
-                 "Usage: %s [--help | --version]; it takes no other arguments "
-                 "and works in the current directory.\n",
-                 V.PROGRAM, ARGC == 2 ? ARGV[1] : ARGV[ARGC - 1], V.PROGRAM));
-    return 2;
+  if (ARGC == 2) {
+    const std::string A = ARGV[1];
+    if (A == "--help" || A == "-h") return USAGE(V) ? 0 : 2;
+    if (A == "--version") return PUTLINES(stdout, FORMAT("%s %s\n", V.PROGRAM, PAIRTERMS_VERSION)) ? 0 : 2;
   }
+  TOPTIONS O;
+  if (const int S = PARSEOPTIONS(ARGC, ARGV, V, O); S != 0) return S;
+  if (const int S = USEFOLDERS(V, O); S != 0) return S;
+  QUIET = O.QUIET;
   HOLDSTANDARDSTREAMS();
   std::set_new_handler(MEMORYERRORNOALLOC);
   SETPROGRAMNAME(V.PROGRAM);

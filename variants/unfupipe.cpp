@@ -19,6 +19,7 @@ TTEXTOUT CONSOLE;
 int32_t K = 0, L = 0;
 TCOUNTTAB Z{};
 TPIPEPLACE HERE;
+bool QUIET = false;
 TPIPELINEMODE PIPELINEMODE = TPIPELINEMODE::FUSED;
 
 namespace {
@@ -70,7 +71,7 @@ void BLOCKLINE(uint8_t I, uint8_t J, int N) {
 }
 
 void PAIRBODY(const TVARIANT& V, uint8_t I, uint8_t J) {
-  PLANETLINE(CONSOLE, J, "  perturbing planet is ", J);
+  if (!QUIET) PLANETLINE(CONSOLE, J, "  perturbing planet is ", J);
   PLANETLINE(F, J, "  perturbing planet is ", J);
   for (int N = 1; N <= NUMSERIES; ++N) {
     HERE.N = N;
@@ -80,6 +81,7 @@ void PAIRBODY(const TVARIANT& V, uint8_t I, uint8_t J) {
       STAGEDBLOCK(V, I, J, N);
   }
   HERE.N = 0;
+  if (QUIET) return;
   CONSOLE.PUTINT(I, 4);
   CONSOLE.PUTINT(J, 4);
   CONSOLE.PUTINT(K, 15);
@@ -106,7 +108,7 @@ void PLANETDRIVER(const TVARIANT& V, uint8_t I) {
     NEWPAIRGATES();
     F.CREATE(V.PREFIX + BYTETOFIXSTR(I, 2) +
              BYTETOFIXSTR(static_cast<uint8_t>(J), 2) + ".txt");
-    PLANETLINE(CONSOLE, I, "  perturbed  planet is ", I);
+    if (!QUIET) PLANETLINE(CONSOLE, I, "  perturbed  planet is ", I);
     PLANETLINE(F, I, "  perturbed  planet is ", I);
     K = 0;
     PAIRBODY(V, I, static_cast<uint8_t>(J));
@@ -151,4 +153,5 @@ void RESETPIPELINE() {
     for (int Y = 1; Y <= MAXIPA; ++Y) Z[X][Y] = 0;
   K = L = 0;
   HERE = TPIPEPLACE{};
+  QUIET = false;
 }

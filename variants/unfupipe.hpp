@@ -45,6 +45,10 @@ struct TPIPEPLACE {
 };
 extern TPIPEPLACE HERE;
 
+// When set, the progress lines are left out of the console (a fatal
+// report is written all the same).
+extern bool QUIET;
+
 // The driver of perturbed planet I and the body of pair (I, J).
 void PLANETDRIVER(const TVARIANT& V, uint8_t I);
 void PAIRBODY(const TVARIANT& V, uint8_t I, uint8_t J);

@@ -191,5 +191,3 @@ void RESETSERIES() {
   PARSERS.STOPALL();
   for (int N = 1; N <= NUMSERIES; ++N) SERIES[N] = TSERIESFILE{};
 }
-
-std::string SERIESNAME(int N) { return "puf" + BYTETOFIXSTR(static_cast<uint8_t>(N), 2) + ".txt"; }

@@ -16,8 +16,7 @@
 #include "unalltyp.hpp"
 #include "unbigmem.hpp"
 #include "unfuline.hpp"
-
-inline constexpr int NUMSERIES = 27;  // series files puf01..puf27
+#include "unserdir.hpp"
 
 // The fields of a row but its amplitude, in 16 bytes: exponents,
 // multipliers, code, and the order (not yet tested against the shortint
@@ -94,9 +93,6 @@ struct TSERIESFILE {
   int USEDBOUND = -1000;
   std::vector<uint16_t> CLASSES, MARSUSED;
 };
-
-// "puf" + two-digit N + ".txt".
-std::string SERIESNAME(int N);
 
 // Starts parsing the files ahead of need, if that has not started yet.
 void PARSEAHEAD();
