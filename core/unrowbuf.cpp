@@ -164,11 +164,12 @@ void TLINEENDS::SEE(const unsigned char* P, size_t N) {
     N = static_cast<size_t>(static_cast<const unsigned char*>(Z) - P);
     ENDED = true;
   }
-  for (size_t X = 0; X < N; ++X)
-    if (P[X] == '\n') {
-      const bool CR = X > 0 ? P[X - 1] == '\r' : LASTCR;
-      (CR ? CRLF : LF) += 1;
-    }
+  for (const unsigned char* Q = P; (Q = static_cast<const unsigned char*>(std::memchr(Q, '\n', static_cast<size_t>(P + N - Q)))) != nullptr; ++Q) {
+    const bool CR = Q > P ? Q[-1] == '\r' : LASTCR;
+    long& FIRST = CR ? FIRSTCRLF : FIRSTLF;
+    if (FIRST == 0) FIRST = LF + CRLF + 1;
+    (CR ? CRLF : LF) += 1;
+  }
   if (N > 0) LASTCR = P[N - 1] == '\r';
 }
 

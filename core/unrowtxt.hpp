@@ -51,10 +51,12 @@ struct TSERIESDEFECT {
   long COLUMN = 0;
 };
 
-// What the reader saw of the line ends of a file: LF alone and CR LF.
+// What the reader saw of the line ends of a file: how many lines end with
+// LF alone and with CR LF, and the first line of each (0: none).
 struct TLINEENDS {
   long LF = 0;
   long CRLF = 0;
+  long FIRSTLF = 0, FIRSTCRLF = 0;
   bool LASTCR = false;  // the bytes seen so far end with CR
   bool ENDED = false;   // character 26 seen: nothing after it counts
   void SEE(const unsigned char* P, size_t N);
@@ -91,6 +93,13 @@ class TSERIESREADER {
   bool MORETEXT(long& L, long& COL);
   // Line ends seen from here on are counted into E.
   void COUNTLINEENDS(TLINEENDS* E) { ENDS = E; }
+  // The rest of the current line is skipped.
+  void NEXTLINE() { SKIPLINE(); }
+  // The rest of the file is read and dropped (its line ends counted).
+  void DRAIN() {
+    POS = LEN;
+    while (FILL()) POS = LEN;
+  }
 
  private:
   static constexpr int END = -1;

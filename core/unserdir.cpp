@@ -49,12 +49,16 @@ std::string SERIESDIRTEXT() {
   return ::getcwd(B, sizeof B) != nullptr ? std::string(B) : std::string(".");
 }
 
-std::string MISSINGHINT() {
-  bool ANY = false;
+bool ANYSERIESFILE() {
   struct stat ST;
-  for (int N = 1; N <= NUMSERIES && !ANY; ++N) ANY = ::fstatat(DIRFD, SERIESNAME(N).c_str(), &ST, 0) == 0;
+  for (int N = 1; N <= NUMSERIES; ++N)
+    if (::fstatat(DIRFD, SERIESNAME(N).c_str(), &ST, 0) == 0) return true;
+  return false;
+}
+
+std::string MISSINGHINT() {
   const std::string RANGE = SERIESNAME(1) + " .. " + SERIESNAME(NUMSERIES);
-  if (!ANY) return "; the series folder " + SERIESDIRTEXT() + " holds none of " + RANGE;
+  if (!ANYSERIESFILE()) return "; the series folder " + SERIESDIRTEXT() + " holds none of " + RANGE;
   return " in the series folder " + SERIESDIRTEXT() + ", which should hold " + RANGE;
 }
 

@@ -18,6 +18,8 @@ bool SETSERIESDIR(const std::string& DIR, std::string& WHY);
 int SERIESDIRFD();
 // The folder as a report names it: its absolute path.
 std::string SERIESDIRTEXT();
+// Whether any of the 27 series files is in the series folder.
+bool ANYSERIESFILE();
 // Said after the report of a missing series file: the folder searched and
 // the files expected there, or that it holds none of them.
 std::string MISSINGHINT();

@@ -24,10 +24,6 @@
 #define PAIRTERMS_VERSION "unknown"
 #endif
 
-namespace {
-
-// Writes TEXT to STREAM with every line ended by CR LF, as all the
-// programs' output; true when it was written.
 bool PUTLINES(std::FILE* STREAM, const std::string& TEXT) {
   std::string OUT;
   for (char C : TEXT) {
@@ -36,6 +32,8 @@ bool PUTLINES(std::FILE* STREAM, const std::string& TEXT) {
   }
   return std::fwrite(OUT.data(), 1, OUT.size(), STREAM) == OUT.size() && std::fflush(STREAM) == 0;
 }
+
+namespace {
 
 std::string FORMAT(const char* FMT, auto... ARGS) {
   char B[2048];

@@ -1,0 +1,46 @@
+// unserchk: the check of one series file, every defect at once (the
+// program seriescheck). The file is read with the programs' own reader,
+// which here keeps its defects and goes on at the next line; each term
+// read is then held against the checks of the pipeline that stop some of
+// the programs, as the table of the programs' differences sets them; and
+// what every program accepts but a user most likely did not mean is noted
+// as well.
+//
+// An error stops every program on the file; a warning names the programs
+// that stop, or none. The kinds and texts of what stops a program are
+// those of its fatal report.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "unalltyp.hpp"
+
+struct TFINDING {
+  bool ERROR = false;         // every program stops here; else a warning
+  long LINE = 0, COLUMN = 0;  // from 1; 0: the file as a whole
+  std::string KIND;           // the kind of the report, or of the doubt
+  std::string WHAT;           // what was found
+  std::string STOPS;          // "termshort and termall"; empty: none
+};
+
+struct TFILECHECK {
+  std::string NAME;
+  bool OPENED = false;
+  long TERMS = 0;  // terms read, whole or with a defect
+  long GOOD = 0;   // of them read without a defect: the ranges below
+  int MINORDER = 0, MAXORDER = 0;
+  TEXTENDED MINAMP = 0.0L, MAXAMP = 0.0L;  // |amplitude|
+  std::vector<TFINDING> FINDINGS;          // in the order of the file
+  long ERRORS() const;
+  long WARNINGS() const;
+};
+
+// Checks series file N (1..27) in the series folder.
+TFILECHECK CHECKSERIESFILE(int N);
+
+// The programs, in this order: bit P of a set stands for PROGRAMNAMES[P].
+inline constexpr int NUMPROGRAMS = 3;
+extern const char* const PROGRAMNAMES[NUMPROGRAMS];
+// "termshort", "termshort and termall", "termshort, termsecul and termall".
+std::string PROGRAMLIST(unsigned SET);
