@@ -1,0 +1,339 @@
+// seriescheck end to end: every defect of damaged copies of generated
+// series, with its file, line, column and kind; and, over series damaged
+// at random, agreement with what the three programs do on the same files.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "harness.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const PROGS[] = {"termshort", "termsecul", "termall"};
+
+std::string SERIESFILE(const std::string& DIR, int N) { return DIR + FMT("/puf%02d.txt", N); }
+
+// The lines of series file N, split at LF (a CR before it kept), and back.
+std::vector<std::string> LINESOF(const std::string& DIR, int N) {
+  const std::string S = READFILE(SERIESFILE(DIR, N));
+  std::vector<std::string> L;
+  size_t P = 0;
+  for (size_t E; (E = S.find('\n', P)) != std::string::npos; P = E + 1) L.push_back(S.substr(P, E - P));
+  if (P < S.size()) L.push_back(S.substr(P));
+  return L;
+}
+void PUTLINES(const std::string& DIR, int N, const std::vector<std::string>& L, bool LASTENDS = true) {
+  std::string S;
+  for (size_t X = 0; X < L.size(); ++X) S += L[X] + (X + 1 < L.size() || LASTENDS ? "\n" : "");
+  WRITEFILE(SERIESFILE(DIR, N), S);
+}
+
+// Cell K (1..12: MEC[1..6], MAR[1..6]) of a generated term line set to V
+// (a value of four characters runs into the field before it).
+void SETCELL(std::string& L, int K, int V) { L.replace(20 + 4 * K, 4, FMT("%4d", V)); }
+
+void GENERATE(const std::string& DIR, int SEED) {
+  const TRUN R = RUN(DIR, TOOL("seriesgen") + FMT(" --scale tiny --seed %d .", SEED));
+  ASSERT_EQ(R.STATUS, 0) << R.OUT << R.ERR;
+}
+
+// The lines of a seriescheck report, without their line ends.
+std::vector<std::string> REPORTLINES(const TRUN& R) { return SPLITLINES(R.OUT); }
+
+bool CONTAINS(const std::string& S, const std::string& P) { return S.find(P) != std::string::npos; }
+
+// Defects and warnings of several kinds in several files, each reported
+// once, in the order of the files, with its place and kind; a clean folder
+// gives none and status 0, warnings alone status 1.
+TEST(SeriesCheck, EveryDefectOfADamagedFolder) {
+  TSCRATCH D;
+  GENERATE(D.PATH(), 7);
+  const TRUN CLEAN = RUN(D.PATH(), PROGRAM("seriescheck"));
+  EXPECT_EQ(CLEAN.STATUS, 0) << CLEAN.OUT;
+  ASSERT_EQ(REPORTLINES(CLEAN).size(), 28u) << CLEAN.OUT;
+  EXPECT_TRUE(CONTAINS(REPORTLINES(CLEAN)[27], "27 files")) << CLEAN.OUT;
+  EXPECT_TRUE(CONTAINS(REPORTLINES(CLEAN)[27], "0 errors, 0 warnings")) << CLEAN.OUT;
+  EXPECT_EQ(RUN(D.PATH(), PROGRAM("seriescheck") + " --quiet").OUT, "");
+
+  std::vector<std::string> WANT;
+  // File 7: two warnings only.
+  std::vector<std::string> L = LINESOF(D.PATH(), 7);
+  SETCELL(L[20], 1, 0), SETCELL(L[20], 2, 0), SETCELL(L[20], 3, 0), SETCELL(L[20], 4, 1);
+  SETCELL(L[20], 5, 31);
+  L[22] = L[6];
+  PUTLINES(D.PATH(), 7, L);
+  WANT.push_back("puf07.txt:21:43: warning: Range check error: axis exponent 31 is outside -30..30 (MEC[5]); "
+                 "stops termshort and termall");
+  WANT.push_back("puf07.txt:23:1: warning: Repeated term: the term of line 7 again, exactly");
+  const TRUN WARNED = RUN(D.PATH(), PROGRAM("seriescheck") + " --quiet");
+  EXPECT_EQ(WARNED.STATUS, 1);
+  EXPECT_EQ(REPORTLINES(WARNED), WANT);
+
+  // File 3: an order out of range in file 3 stops termall too, but with
+  // an order above 8 termshort keeps it out of its amplitude test.
+  L = LINESOF(D.PATH(), 3);
+  SETCELL(L[4], 1, 100), SETCELL(L[4], 2, 100);
+  SETCELL(L[5], 1, 9), SETCELL(L[5], 2, 0), SETCELL(L[5], 3, 0), SETCELL(L[5], 4, 0), SETCELL(L[5], 6, -31);
+  PUTLINES(D.PATH(), 3, L);
+  // File 5: three defects, each on its own line.
+  L = LINESOF(D.PATH(), 5);
+  L[5].replace(24, 4, "  x7");
+  L[9][L[9].size() - 2] = 'X';
+  SETCELL(L[12], 6, 300);
+  PUTLINES(D.PATH(), 5, L);
+  // File 9: a count that is too small.
+  L = LINESOF(D.PATH(), 9);
+  L[1] = "      10\r";
+  PUTLINES(D.PATH(), 9, L);
+  const size_t AMPCOL = L[13].find_first_not_of(' ') + 1;
+  // File 11: two terms fewer than the count says.
+  L = LINESOF(D.PATH(), 11);
+  L.resize(L.size() - 2);
+  PUTLINES(D.PATH(), 11, L);
+  const size_t HELD = L.size() - 3;
+  // File 13: one line ends with LF alone.
+  L = LINESOF(D.PATH(), 13);
+  L[3].pop_back();
+  PUTLINES(D.PATH(), 13, L);
+  // File 1: an order out of range stops termshort alone.
+  L = LINESOF(D.PATH(), 1);
+  SETCELL(L[3], 2, -99), SETCELL(L[3], 3, -99);
+  PUTLINES(D.PATH(), 1, L);
+
+  WANT.insert(WANT.begin(),
+              {"puf01.txt:4:1: warning: Range check error: order MEC[1]+MEC[2]+MEC[3]+MEC[4] " +
+                   std::to_string(-198 + std::stoi(L[3].substr(24, 4)) + std::stoi(L[3].substr(36, 4))) +
+                   " is outside -128..127; stops termshort",
+               "puf03.txt:5:1: warning: Range check error: order MEC[1]+MEC[2]+MEC[3]+MEC[4] " +
+                   std::to_string(200 + std::stoi(LINESOF(D.PATH(), 3)[4].substr(32, 4)) +
+                                  std::stoi(LINESOF(D.PATH(), 3)[4].substr(36, 4))) +
+                   " is outside -128..127; stops termshort and termall",
+               "puf03.txt:6:46: warning: Range check error: axis exponent -31 is outside -30..30 (MEC[6]); stops "
+               "termall",
+               "puf05.txt:6:27: error: Invalid numeric format: MEC[1] \"x7\" is not a number",
+               "puf05.txt:10:75: error: Invalid term code: 'X' (88) stands where the code letter S or C is "
+               "expected",
+               "puf05.txt:13:46: error: Range check error: MEC[6] 300 is outside -128..127"});
+  WANT.push_back(FMT("puf09.txt:14:%zu: warning: Count too small: after the 10 terms that line 2 counts, the text "
+                     "reads as %zu more terms, which no program reads",
+                     AMPCOL, LINESOF(D.PATH(), 9).size() - 13));
+  WANT.push_back(FMT("puf11.txt:%zu:1: error: Read past end of file: the file ends where the amplitude of term %zu "
+                     "is expected: it states %zu terms and holds %zu",
+                     HELD + 4, HELD + 1, HELD + 2, HELD));
+  WANT.push_back("puf13.txt:4:1: warning: Mixed line ends: 1 line ends with LF alone, " +
+                 std::to_string(LINESOF(D.PATH(), 13).size() - 1) +
+                 " with CR LF; this is the first line that ends with LF alone");
+  const TRUN R = RUN(D.PATH(), PROGRAM("seriescheck"));
+  EXPECT_EQ(R.STATUS, 2);
+  std::vector<std::string> GOT, SUMMARY;
+  for (const std::string& X : REPORTLINES(R)) (CONTAINS(X, "error: ") || CONTAINS(X, "warning: ") ? GOT : SUMMARY).push_back(X);
+  EXPECT_EQ(GOT, WANT);
+  ASSERT_EQ(SUMMARY.size(), 28u);
+  EXPECT_TRUE(CONTAINS(SUMMARY[4], "puf05.txt: ") && CONTAINS(SUMMARY[4], ", 3 errors, 0 warnings")) << SUMMARY[4];
+  EXPECT_TRUE(CONTAINS(SUMMARY[10], FMT("puf11.txt: %zu terms, ", HELD))) << SUMMARY[10];
+  EXPECT_TRUE(CONTAINS(SUMMARY[27], "4 errors, 7 warnings")) << SUMMARY[27];
+}
+
+// File 1 beyond half a table: every program stops at its first mirrored
+// pair, unless termshort's order filter keeps few enough of its terms.
+TEST(SeriesCheck, FirstFileTooLargeToMirror) {
+  for (int HIGH : {0, 1}) {
+    SCOPED_TRACE(HIGH);
+    TSCRATCH D;
+    WRITEEMPTYSERIES(D.PATH());
+    std::vector<std::string> T;
+    for (int X = 0; X < 37484; ++X)
+      T.push_back(TERMLINE(FMT("  1.%016de-05", X), {X < HIGH ? 9 : 0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0}, 'C'));
+    WRITESERIES(D.PATH(), 1, T);
+    const TRUN R = RUN(D.PATH(), PROGRAM("seriescheck") + " --quiet");
+    const std::string LINE = std::to_string(4 + 74967 - 37484);
+    const std::string PLACE = "puf01.txt:" + LINE + ":1: ";
+    const std::string WHAT = "Range check error: row 74968 is outside 1..74967: the file's 37484 terms and their "
+                             "mirror images are more than a table holds (pair 2-1)";
+    if (HIGH == 0) {
+      EXPECT_EQ(R.STATUS, 2);
+      EXPECT_EQ(R.OUT, PLACE + "error: " + WHAT + "\r\n");
+    } else {
+      EXPECT_EQ(R.STATUS, 1);
+      EXPECT_EQ(R.OUT, PLACE + "warning: " + WHAT + "; stops termsecul and termall\r\n");
+    }
+    for (const char* P : PROGS) {
+      const TRUN G = RUN(D.PATH(), PROGRAM(P) + " --quiet");
+      const bool STOPS = HIGH == 0 || std::string(P) != "termshort";
+      EXPECT_EQ(G.STATUS, STOPS ? 217 : 0) << P;
+      if (STOPS) {
+        EXPECT_TRUE(CONTAINS(G.OUT, "row 74968 is outside 1..74967 (pair 2-1, puf01.txt, term 37484 at line " +
+                                        LINE + ")"))
+            << G.OUT;
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Agreement with the programs over series damaged at random.
+
+// What one program's fatal report says: the kind and the first line
+// number named.
+struct TSTOP {
+  std::string KIND;
+  long LINE = 0;
+};
+TSTOP STOPOF(const std::string& REPORT) {
+  TSTOP S;
+  const std::string MARK = "fatal error 217: ";
+  const size_t K = REPORT.find(MARK);
+  if (K == std::string::npos) return S;
+  const size_t E = REPORT.find(": ", K + MARK.size());
+  S.KIND = REPORT.substr(K + MARK.size(), E - K - MARK.size());
+  const size_t L = REPORT.find("line ", E);
+  if (L != std::string::npos) S.LINE = std::atol(REPORT.c_str() + L + 5);
+  return S;
+}
+
+struct TLINE {
+  bool ERROR;
+  long LINE;
+  std::string KIND;
+  std::string STOPS;
+};
+// The findings of seriescheck on file NAME.
+std::vector<TLINE> FINDINGS(const TRUN& R, const std::string& NAME) {
+  std::vector<TLINE> V;
+  for (const std::string& X : REPORTLINES(R)) {
+    if (X.rfind(NAME + ":", 0) != 0) continue;
+    const size_t P = X.find_first_not_of("0123456789:", NAME.size()) + 1;  // after "NAME:L:C: "
+    const bool ERROR = X.compare(P, 7, "error: ") == 0;
+    const size_t K = P + (ERROR ? 7 : 9);
+    TLINE F{ERROR, std::atol(X.c_str() + NAME.size() + 1), X.substr(K, X.find(": ", K) - K), ""};
+    const size_t S = X.rfind("; stops ");
+    if (S != std::string::npos) F.STOPS = X.substr(S + 8);
+    V.push_back(F);
+  }
+  return V;
+}
+
+// One random damage of series file N in DIR.
+void DAMAGE(const std::string& DIR, int N, std::mt19937& G) {
+  std::vector<std::string> L = LINESOF(DIR, N);
+  if (L.size() < 5) return;
+  auto PICK = [&](size_t LO, size_t HI) { return std::uniform_int_distribution<size_t>(LO, HI)(G); };
+  const size_t T = PICK(3, L.size() - 1);  // a term line
+  std::string& X = L[T];
+  bool LASTENDS = true;
+  switch (PICK(0, 11)) {
+    case 0:  // a character of a field
+      if (X.size() > 4) X[PICK(0, X.size() - 4)] = "x.+-eE,;#0"[PICK(0, 9)];
+      break;
+    case 1:  // an integer out of range
+      SETCELL(X, static_cast<int>(PICK(1, 12)), PICK(0, 1) ? static_cast<int>(PICK(128, 999)) : -static_cast<int>(PICK(129, 999)));
+      break;
+    case 2:  // the code letter
+      X[X.size() - 2] = "sSCcXZ 1"[PICK(0, 7)];
+      break;
+    case 3:  // the file cut short, maybe within a line
+      L.resize(T + 1);
+      if (PICK(0, 1)) {
+        X.resize(PICK(0, X.size()));
+        LASTENDS = false;
+      }
+      break;
+    case 4:  // the count too large or too small
+    case 5:
+      L[1] = FMT("%8ld\r", std::atol(L[1].c_str()) + (PICK(0, 1) ? 1 : -1) * static_cast<long>(PICK(1, 3)));
+      break;
+    case 6:  // an axis exponent without a power
+      SETCELL(X, static_cast<int>(PICK(5, 6)), PICK(0, 1) ? static_cast<int>(PICK(31, 127)) : -static_cast<int>(PICK(31, 99)));
+      break;
+    case 7:  // an order out of range
+      SETCELL(X, 1, PICK(0, 1) ? 100 : -99), SETCELL(X, 2, PICK(0, 1) ? 100 : -99), SETCELL(X, 3, PICK(0, 1) ? -99 : 0);
+      break;
+    case 8:  // a low order with an axis exponent without a power
+      for (int K = 1; K <= 4; ++K) SETCELL(X, K, 0);
+      SETCELL(X, 5, 40);
+      break;
+    case 9:  // two term lines joined
+      if (T + 1 < L.size()) {
+        X.pop_back();
+        X += L[T + 1];
+        L.erase(L.begin() + static_cast<long>(T) + 1);
+      }
+      break;
+    case 10:  // a line end without CR
+      X.pop_back();
+      break;
+    case 11:  // a term repeated
+      X = L[PICK(3, L.size() - 1)];
+      break;
+  }
+  PUTLINES(DIR, N, L, LASTENDS);
+}
+
+// seriescheck reports an error on a file exactly when all three programs
+// stop on it, and then names the defect at which they stop; when only some
+// stop, its warnings name exactly those, each at a place where that program
+// stops. PAIRTERMS_CHECK_CASES sets the number of cases (default 24).
+TEST(SeriesCheck, AgreesWithTheProgramsOnRandomDamage) {
+  const char* E = std::getenv("PAIRTERMS_CHECK_CASES");
+  const int CASES = E != nullptr ? std::atoi(E) : 24;
+  TSCRATCH BASE;
+  GENERATE(BASE.PATH(), 11);
+  for (int C = 0; C < CASES; ++C) {
+    std::mt19937 G(static_cast<unsigned>(C));
+    const int N = std::uniform_int_distribution<int>(0, 3)(G) == 0 ? 1 : std::uniform_int_distribution<int>(1, 27)(G);
+    TSCRATCH D;
+    for (int F = 1; F <= 27; ++F) fs::copy_file(SERIESFILE(BASE.PATH(), F), SERIESFILE(D.PATH(), F));
+    const int DAMAGES = std::uniform_int_distribution<int>(1, 3)(G);
+    for (int X = 0; X < DAMAGES; ++X) DAMAGE(D.PATH(), N, G);
+    const std::string NAME = FMT("puf%02d.txt", N);
+    SCOPED_TRACE(FMT("case %d, %s", C, NAME.c_str()));
+
+    const TRUN CHECK = RUN(D.PATH(), PROGRAM("seriescheck") + " --quiet");
+    const std::vector<TLINE> F = FINDINGS(CHECK, NAME);
+    EXPECT_EQ(F.size(), REPORTLINES(CHECK).size()) << CHECK.OUT;  // no other file has findings
+    TSCRATCH O;
+    std::set<std::string> STOPPED;
+    TSTOP FIRST[3];
+    for (int P = 0; P < 3; ++P) {
+      const TRUN R = RUN(D.PATH(), PROGRAM(PROGS[P]) + " --quiet --output " + O.PATH());
+      ASSERT_TRUE(R.STATUS == 0 || R.STATUS == 217) << R.OUT;
+      if (R.STATUS == 217) {
+        STOPPED.insert(PROGS[P]);
+        FIRST[P] = STOPOF(R.OUT);
+        EXPECT_TRUE(CONTAINS(R.OUT, NAME)) << R.OUT;
+      }
+    }
+    const TLINE* ERROR = nullptr;
+    for (const TLINE& X : F)
+      if (X.ERROR && ERROR == nullptr) ERROR = &X;
+    EXPECT_EQ(ERROR != nullptr, STOPPED.size() == 3) << CHECK.OUT;
+    EXPECT_EQ(CHECK.STATUS, ERROR != nullptr ? 2 : F.empty() ? 0 : 1) << CHECK.OUT;
+    if (ERROR != nullptr) {
+      for (int P = 0; P < 3; ++P) {
+        EXPECT_EQ(FIRST[P].KIND, ERROR->KIND) << PROGS[P] << "\n" << CHECK.OUT;
+        EXPECT_EQ(FIRST[P].LINE, ERROR->LINE) << PROGS[P] << "\n" << CHECK.OUT;
+      }
+      continue;
+    }
+    std::set<std::string> NAMED;
+    for (const TLINE& X : F)
+      for (const char* P : PROGS)
+        if (CONTAINS(X.STOPS, P)) NAMED.insert(P);
+    EXPECT_EQ(NAMED, STOPPED) << CHECK.OUT;
+    for (int P = 0; P < 3; ++P) {
+      if (!STOPPED.count(PROGS[P])) continue;
+      bool AT = false;
+      for (const TLINE& X : F) AT = AT || (X.LINE == FIRST[P].LINE && X.KIND == FIRST[P].KIND && CONTAINS(X.STOPS, PROGS[P]));
+      EXPECT_TRUE(AT) << PROGS[P] << " stops at line " << FIRST[P].LINE << "\n" << CHECK.OUT;
+    }
+  }
+}
+
+}  // namespace
