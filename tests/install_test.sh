@@ -47,7 +47,7 @@ check_tree() {
       exit 1
   done
   local doc
-  for doc in docs/FORMATS.md README.md LICENSE; do
+  for doc in docs/FORMATS.md docs/SERIESCHECK.md README.md LICENSE; do
     cmp -s "$src/$doc" "$root/share/doc/pairterms/${doc##*/}" || fail "${doc##*/} is not installed as it stands"
   done
   # Each program that a conformance set has results for, over that set.
