@@ -24,7 +24,8 @@ int32_t TSERIESREADER::READCOUNT() {
   int C;
   while ((C = PEEK()) != END && C <= 32 && !ATLINEEND(C)) ADVANCE();
   if (C == END || C <= 32)
-    DEFECT(PASTENDTEXT, LINE, COLUMNOF(POS), "no term count on line 2", NAME + " has no term count on line 2");
+    DEFECT(PASTENDTEXT, 2, LINE == 2 ? COLUMNOF(POS) : 1, "no term count on line 2",
+           NAME + " has no term count on line 2");
   std::string_view F = FIELD("the term count");
   long long V;
   if (!READINT(F, V)) BADNUMBER("the term count", F);

@@ -33,6 +33,7 @@
 
 #include "unalltyp.hpp"
 #include "unallvar.hpp"
+#include "unfatal.hpp"
 
 // Magnitude part of a row's amplitude text (see AMPDIGITS).
 struct TAMPTEXT {
@@ -199,6 +200,42 @@ bool READSERIESFILE(const std::string& NAME, TAMPTEXT* T, TSINK& SINK) {
   }
   IN.CLOSE();
   return true;
+}
+
+// The reading of a whole file by a reader that keeps its defects: the
+// count, then the terms, each read whole handed to SINK.TAKE(ROW, LINE),
+// LINE its line. Each defect goes to SINK.DEFECT(D, INTERM), INTERM when
+// it is of a term, and the reading goes on (see RESYNC); a file without a
+// count is read as terms to the end of its text, a file that ends before
+// its counted terms ends the reading. Returns the count, or -1 for none.
+template <typename TSINK>
+int32_t READKEPTTERMS(TSERIESREADER& IN, TSINK& SINK) {
+  int32_t M = -1;
+  try {
+    M = IN.READCOUNT();
+  } catch (const TSERIESDEFECT& D) {
+    SINK.DEFECT(D, false);
+    IN.NEXTLINE();
+    IN.NEXTLINE();
+  }
+  long L, COL;
+  for (int32_t X = 0; M < 0 ? IN.MORETEXT(L, COL) : X < M; ++X) {
+    TROWVAR R{};
+    try {
+      IN.READTERM(R, nullptr);
+    } catch (const TSERIESDEFECT& D) {
+      // Without a count the text simply ends.
+      if (D.KIND == PASTENDTEXT) {
+        if (M >= 0) SINK.DEFECT(D, false);
+        return M;
+      }
+      SINK.DEFECT(D, true);
+      IN.RESYNC();
+      continue;
+    }
+    SINK.TAKE(R, IN.TERMLINE());
+  }
+  return M;
 }
 
 // Reads the series file S + two-digit N + ".txt" into R[1..M]; M is the

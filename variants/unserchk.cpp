@@ -113,24 +113,8 @@ class TCHECKER {
   }
 
   void READALL(TSERIESREADER& IN) {
-    int32_t M = -1;
-    try {
-      M = IN.READCOUNT();
-    } catch (const TSERIESDEFECT& D) {
-      // No count to go by: the terms are read to the end of the text.
-      DEFECT(D);
-      IN.NEXTLINE();
-      IN.NEXTLINE();
-    }
-    if (M > 0) {
-      ROWS.reserve(static_cast<size_t>(M));
-      REHASH(2 * static_cast<size_t>(M));
-    }
+    const int32_t M = COUNTED(IN);
     long L, COL;
-    for (int32_t X = 0; M < 0 ? IN.MORETEXT(L, COL) : X < M; ++X) {
-      ++C.TERMS;
-      if (!TERM(IN, M < 0)) return;
-    }
     if (M >= 0 && IN.MORETEXT(L, COL)) {
       // What follows the counted terms, read as terms until it fails.
       long MORE = 0;
@@ -147,24 +131,20 @@ class TCHECKER {
     }
   }
 
-  // One term; false when the file can be read no further.
-  bool TERM(TSERIESREADER& IN, bool UNCOUNTED) {
-    TROWVAR R{};
-    try {
-      IN.READTERM(R, nullptr);
-    } catch (const TSERIESDEFECT& D) {
-      // Without a count, the text simply ends.
-      if (D.KIND == PASTENDTEXT) {
-        --C.TERMS;  // not in the file
-        if (!UNCOUNTED) DEFECT(D);
-        return false;
+  // The count and the terms it counts (all the text without one).
+  int32_t COUNTED(TSERIESREADER& IN) {
+    struct TSINK {
+      TCHECKER& K;
+      void DEFECT(const TSERIESDEFECT& D, bool INTERM) {
+        K.C.TERMS += INTERM;
+        K.DEFECT(D);
       }
-      DEFECT(D);
-      IN.RESYNC();
-      return true;
-    }
-    TAKE(R, IN.TERMLINE());
-    return true;
+      void TAKE(const TROWVAR& R, long LINE) {
+        ++K.C.TERMS;
+        K.TAKE(R, LINE);
+      }
+    } SINK{*this};
+    return READKEPTTERMS(IN, SINK);
   }
 
   // A term read whole: its ranges, the checks of the pipeline, repeats.

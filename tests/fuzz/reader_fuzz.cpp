@@ -5,7 +5,8 @@
 // texts, and by a plain reference reader of the documented layout (below,
 // written from the description in unrowtxt.hpp, not from its code). The
 // three must agree: the same failure kind, or the same count and the same
-// terms bit for bit. The file is read a second time with a long line 1 in
+// terms bit for bit. A fourth reading keeps its defects and goes on to the
+// end of the file: its first defect must be REATXTONE's failure. The file is read a second time with a long line 1 in
 // front, so that the end of the reader's buffer falls inside the input.
 // Every number token of the input also goes through READREAL,
 // READREALEXACT and READINT, checked against each other and against a
@@ -386,12 +387,13 @@ bool KNOWNKIND(const std::string& K) {
   return false;
 }
 
-// REATXTONE: the failure kind, or empty and M.
-std::string RUNREATXTONE(int32_t& M) {
+// REATXTONE: the failure kind and report, or empty and M.
+std::string RUNREATXTONE(int32_t& M, std::string& REPORT) {
   M = -1;
   try {
     REATXTONE(1, FOLDER + "/puf", M, TABLE);
   } catch (const TFATAL& X) {
+    REPORT = X.REPORT;
     if (!KNOWNKIND(X.KIND)) FINDING("REATXTONE: unexpected failure kind: " + X.REPORT);
     if (X.REPORT.find(X.KIND) == std::string::npos)
       FINDING("REATXTONE: the report does not name its kind: " + X.REPORT);
@@ -436,6 +438,8 @@ std::string RUNTERMS(std::vector<TROWVAR>& ROWS, std::vector<std::string>& TEXTS
 
 // The file of the input after FILLER filler bytes, through REATXTONE and
 // TSERIESREADER, against the reference reading REF of the input.
+void RUNKEPT(const std::string& KIND, const std::string& REPORT, const std::string& WITH);
+
 void CHECKFILE(const uint8_t* D, size_t N, size_t FILLER, const TREFRESULT& REF) {
   WRITEINPUT(D, N, FILLER);
   const std::string WITH =
@@ -443,7 +447,9 @@ void CHECKFILE(const uint8_t* D, size_t N, size_t FILLER, const TREFRESULT& REF)
   const std::string WANT = REF.KIND.empty() ? "the terms" : REF.KIND;
 
   int32_t M = -1;
-  const std::string KIND = RUNREATXTONE(M);
+  std::string REPORT;
+  const std::string KIND = RUNREATXTONE(M, REPORT);
+  RUNKEPT(KIND, REPORT, WITH);
   if (KIND != REF.KIND)
     FINDING("REATXTONE gives " + (KIND.empty() ? "the terms" : KIND) +
             ", the layout gives " + WANT + WITH);
@@ -498,6 +504,36 @@ void CHECKFILE(const uint8_t* D, size_t N, size_t FILLER, const TREFRESULT& REF)
       FINDING(AT + "line " + std::to_string(LINES[K]) + ", the amplitude stands on line " +
               std::to_string(REF.TERMS[K].LINE));
   }
+}
+
+// The reader that keeps its defects, to the end of the file: its first
+// defect is the failure of REATXTONE, of the same kind and at the line the
+// report names, and nothing but defects is thrown.
+void RUNKEPT(const std::string& KIND, const std::string& REPORT, const std::string& WITH) {
+  struct TSINK {
+    std::string KIND;
+    long LINE = 0;
+    void DEFECT(const TSERIESDEFECT& D, bool) {
+      if (KIND.empty()) KIND = D.KIND, LINE = D.LINE;
+      if (D.LINE < 0 || D.COLUMN < 0) FINDING("kept defect at line " + std::to_string(D.LINE) + " column " +
+                                               std::to_string(D.COLUMN));
+    }
+    void TAKE(const TROWVAR&, long) {}
+  } SINK;
+  try {
+    TSERIESREADER IN(FOLDER + "/puf01.txt", true);
+    READKEPTTERMS(IN, SINK);
+  } catch (const TSERIESDEFECT& D) {
+    SINK.DEFECT(D, false);
+  } catch (...) {
+    FINDING("kept reading: an exception other than a defect" + WITH);
+  }
+  if (SINK.KIND != KIND)
+    FINDING("kept reading gives " + (SINK.KIND.empty() ? "no defect" : SINK.KIND) + ", REATXTONE " +
+            (KIND.empty() ? "the terms" : KIND) + WITH);
+  const size_t P = REPORT.find(" line ");
+  if (!KIND.empty() && P != std::string::npos && std::atol(REPORT.c_str() + P + 6) != SINK.LINE)
+    FINDING("kept reading: first defect at line " + std::to_string(SINK.LINE) + ", " + REPORT + WITH);
 }
 
 }  // namespace
