@@ -90,7 +90,7 @@ bool TSERIESREADER::FILL() {
     if (R < 0) {
       int E = errno;
       const std::string WHAT = "cannot read " + NAME + ": " + std::strerror(E);
-      DEFECT(READERRTEXT, LINE, 0, WHAT, WHAT);
+      DEFECT(READERRTEXT, 0, 0, WHAT, WHAT);
     }
     if (ENDS != nullptr) ENDS->SEE(BUF.get() + LEN, static_cast<size_t>(R));
     LEN += static_cast<size_t>(R);
@@ -136,17 +136,16 @@ void TSERIESREADER::PASTEND(const char* WHAT) {
          NAME + " ends at line " + std::to_string(LINE) + TAIL);
 }
 
+// A field's defects are reported at the field.
 void TSERIESREADER::BADNUMBER(const char* WHAT, std::string_view F) {
-  DEFECT(NUMFORMTEXT, FIELDLINE, FIELDCOL, std::string(WHAT) + " " + SHOWFIELD(F) + " is not a number",
-         PLACE() + ": " + WHAT + " " + SHOWFIELD(F) + " is not a number");
+  const std::string T = std::string(WHAT) + " " + SHOWFIELD(F) + " is not a number";
+  DEFECT(NUMFORMTEXT, FIELDLINE, FIELDCOL, T, PLACE() + ": " + T);
 }
 
 void TSERIESREADER::OUTSIDE(const char* WHAT, long long V, long long LO, long long HI) {
-  DEFECT(RANGETEXT, FIELDLINE, FIELDCOL,
-         std::string(WHAT) + " " + std::to_string(V) + " is outside " + std::to_string(LO) + ".." +
-             std::to_string(HI),
-         PLACE() + ": " + WHAT + " " + std::to_string(V) + " is outside " + std::to_string(LO) + ".." +
-             std::to_string(HI));
+  const std::string T =
+      std::string(WHAT) + " " + std::to_string(V) + " is outside " + std::to_string(LO) + ".." + std::to_string(HI);
+  DEFECT(RANGETEXT, FIELDLINE, FIELDCOL, T, PLACE() + ": " + T);
 }
 
 void TSERIESREADER::DEFECTHERE(const char* KIND, long COL, const std::string& WHAT) {
@@ -164,7 +163,10 @@ void TLINEENDS::SEE(const unsigned char* P, size_t N) {
     N = static_cast<size_t>(static_cast<const unsigned char*>(Z) - P);
     ENDED = true;
   }
-  for (const unsigned char* Q = P; (Q = static_cast<const unsigned char*>(std::memchr(Q, '\n', static_cast<size_t>(P + N - Q)))) != nullptr; ++Q) {
+  const unsigned char* const E = P + N;
+  for (const unsigned char* Q = P;; ++Q) {
+    Q = static_cast<const unsigned char*>(std::memchr(Q, '\n', static_cast<size_t>(E - Q)));
+    if (Q == nullptr) break;
     const bool CR = Q > P ? Q[-1] == '\r' : LASTCR;
     long& FIRST = CR ? FIRSTCRLF : FIRSTLF;
     if (FIRST == 0) FIRST = LF + CRLF + 1;

@@ -167,9 +167,10 @@ int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
   }
   TOPTIONS O;
   if (const int S = PARSEOPTIONS(ARGC, ARGV, V, O); S != 0) return S;
+  // Before any open, so that no folder takes the number of a closed one.
+  HOLDSTANDARDSTREAMS();
   if (const int S = USEFOLDERS(V, O); S != 0) return S;
   QUIET = O.QUIET;
-  HOLDSTANDARDSTREAMS();
   std::set_new_handler(MEMORYERRORNOALLOC);
   SETPROGRAMNAME(V.PROGRAM);
   CONSOLE.ATTACHCONSOLE();
