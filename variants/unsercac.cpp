@@ -9,7 +9,6 @@
 #include <type_traits>
 
 #include "unfatal.hpp"
-#include "unforstr.hpp"
 #include "unfugate.hpp"
 #include "unfuperi.hpp"
 #include "unrowtxt.hpp"
