@@ -40,15 +40,27 @@ constexpr std::array<int, kFileCount> kFileWeights = {
 
 struct Scale {
     std::string_view name;
-    int factor;
+    int factor;  // 0: every file as large as the programs take
 };
 
-constexpr std::array<Scale, 4> kScales = {{
+constexpr std::array<Scale, 5> kScales = {{
     {"tiny", 1},
     {"small", 5},
     {"medium", 100},
     {"full", 1000},
+    {"max", 0},
 }};
+
+// The most terms the programs take: 74,967 in a file, half of that in
+// file 1, whose terms are also mirrored for half of the pairs.
+constexpr int kMaxRows = 74967;
+
+int rows_of(int number, const Scale& scale)
+{
+    if (scale.factor == 0)
+        return number == 1 ? kMaxRows / 2 : kMaxRows;
+    return kFileWeights[static_cast<std::size_t>(number - 1)] * scale.factor;
+}
 
 constexpr std::string_view kHeader =
     "      amplitude            mec(1..6)                mar(1..6)        code";
@@ -381,13 +393,15 @@ std::string build_file(int number, int rows, const Scale& scale, std::uint64_t s
 
 void print_usage(std::ostream& os)
 {
-    os << "usage: seriesgen [--scale tiny|small|medium|full] [--seed N] DIR\n"
+    os << "usage: seriesgen [--scale tiny|small|medium|full|max] [--seed N] DIR\n"
           "\n"
           "Writes the sample series files DIR/puf01.txt .. DIR/puf27.txt,\n"
           "creating DIR if needed. The same arguments always give the same files.\n"
           "\n"
           "  --scale S  total size: tiny (about 1,000 terms), small (about 5,000,\n"
-          "             the default), medium (about 100,000), full (about 1,000,000)\n"
+          "             the default), medium (about 100,000), full (about 1,000,000),\n"
+          "             max (the most the programs take: 37,483 terms in\n"
+          "             puf01.txt, 74,967 in each other file)\n"
           "  --seed N   unsigned 64-bit seed, default 1\n"
           "  --help     show this text\n"
           "  --version  show the version\n";
@@ -477,7 +491,7 @@ int main(int argc, char** argv)
                         scale = &s;
                 if (scale == nullptr)
                     return usage_error("unknown scale '" + std::string(value) +
-                                       "' (use tiny, small, medium or full)");
+                                       "' (use tiny, small, medium, full or max)");
             } else if (!parse_seed(value, seed)) {
                 return usage_error("bad seed '" + std::string(value) + "' (need an unsigned 64-bit integer)");
             }
@@ -505,7 +519,7 @@ int main(int argc, char** argv)
 
     long long total = 0;
     for (int number = 1; number <= kFileCount; ++number) {
-        const int rows = kFileWeights[static_cast<std::size_t>(number - 1)] * scale->factor;
+        const int rows = rows_of(number, *scale);
         const std::string data = build_file(number, rows, *scale, seed);
         if (!write_file(folder / ("puf" + two_digits(number) + ".txt"), data))
             return 1;

@@ -167,6 +167,19 @@ layout)
     [ $((sines * 10)) -ge $((total * 4)) ] && [ $((sines * 10)) -le $((total * 6)) ] || fail "$sines of $total rows are sines"
     [ $((negative * 10)) -ge $((total * 4)) ] && [ $((negative * 10)) -le $((total * 6)) ] || fail "$negative of $total amplitudes negative"
     [ "$7" -eq -10 ] && [ "$8" -eq 1 ] || fail "amplitude exponents span $7 .. $8, expected -10 .. 1"
+
+    # The largest folder the programs take: puf01.txt half of every other.
+    expect_exit 0 --scale max "$work/max"
+    grep -q " 1986625 terms" "$work/out.txt" || fail "max scale: $(cat "$work/out.txt")"
+    for f in "$work"/max/puf*.txt; do
+        rows=$(sed -n 2p "$f" | tr -d ' \r')
+        case "$f" in
+        */puf01.txt) [ "$rows" = 37483 ] || fail "$f has $rows terms" ;;
+        *) [ "$rows" = 74967 ] || fail "$f has $rows terms" ;;
+        esac
+        [ "$(grep -c '' "$f")" = $((rows + 3)) ] || fail "$f does not hold $rows term lines"
+    done
+    rm -rf "$work/max"
     ;;
 
 cli)
