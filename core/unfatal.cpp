@@ -10,6 +10,8 @@
 #include <new>
 #include <vector>
 
+#include "unwrite.hpp"
+
 namespace {
 
 const char* PROGRAMNAME = "pairterms";
@@ -43,8 +45,7 @@ void WRITEREPORT(const char* const* PARTS, size_t N) {
       const size_t L = std::strlen(PARTS[X]);
       size_t DONE = 0;
       while (DONE < L) {
-        ssize_t W = ::write(FD, PARTS[X] + DONE, L - DONE);
-        if (W < 0 && errno == EINTR) continue;
+        const ssize_t W = WRITEWAIT(FD, PARTS[X] + DONE, L - DONE);
         if (W <= 0) return false;
         DONE += static_cast<size_t>(W);
       }

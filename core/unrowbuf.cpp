@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "unfatal.hpp"
+#include "unoutfil.hpp"
 #include "unreanum.hpp"
 #include "unserdir.hpp"
 
@@ -61,6 +62,7 @@ TSERIESREADER::TSERIESREADER(std::string N, bool K) : NAME(std::move(N)), KEEP(K
         NAME + (S_ISDIR(ST.st_mode) ? " is a directory, not a series file" : " is not a regular file");
     DEFECT(ACCESSTEXT, 0, 0, WHAT, WHAT);
   }
+  PROTECTOPENSERIES(F, NAME);
   FD = F;
   BUF = std::make_unique<unsigned char[]>(BUFSIZE + BUFPAD);
 }

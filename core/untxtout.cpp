@@ -8,6 +8,9 @@
 #include <cstring>
 #include <system_error>
 
+#include "unoutfil.hpp"
+#include "unwrite.hpp"
+
 namespace {
 
 // The files written in the background, synchronised before every console
@@ -46,6 +49,7 @@ void TTEXTOUT::CREATE(const std::string& NAME) {
   // file behind.
   if (FILEBUFFERS.SIZE() == 0) {
     if (!FILEBUFFERS.OBTAIN(NBUFFERS * FILECAP, true)) MEMORYERROR("the output buffers", NBUFFERS * FILECAP);
+    FREE.reserve(NBUFFERS);  // the writer never asks for storage
     for (int I = 1; I < NBUFFERS; ++I) FREE.push_back(FILEBUFFERS.DATA() + I * FILECAP);
     BUF = FILEBUFFERS.DATA();
     try {
@@ -55,11 +59,7 @@ void TTEXTOUT::CREATE(const std::string& NAME) {
       // No room for another thread: the file is written in place.
     }
   }
-  int F = ::open(NAME.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (F < 0) {
-    int E = errno;
-    IOERROR(OPENERRORTEXT(E, true), "cannot create " + NAME + ": " + std::strerror(E));
-  }
+  const int F = OPENOUTPUT(NAME);
   {
     std::lock_guard<std::mutex> G(M);
     FD = F;
@@ -108,8 +108,7 @@ void TTEXTOUT::CLOSE() {
 bool TTEXTOUT::WRITEALL(int FD, const char* P, size_t N, int& ERR) {
   while (N > 0) {
     const size_t ROOMLEFT = WRITEPIECE - static_cast<size_t>(AT % WRITEPIECE);
-    ssize_t W = ::write(FD, P, std::min(N, ROOMLEFT));
-    if (W < 0 && errno == EINTR) continue;
+    const ssize_t W = WRITEWAIT(FD, P, std::min(N, ROOMLEFT));
     if (W <= 0) {
       ERR = W < 0 ? errno : EIO;
       return false;

@@ -34,7 +34,8 @@ class TTEXTOUT final : public TFLUSHABLE {
   TTEXTOUT(const TTEXTOUT&) = delete;
   TTEXTOUT& operator=(const TTEXTOUT&) = delete;
 
-  // Creates NAME in the current directory (an existing file is emptied).
+  // Creates NAME in the current directory (an existing file is emptied;
+  // never a series file, see OPENOUTPUT).
   void CREATE(const std::string& NAME);
   // The console: standard output, written out line by line.
   void ATTACHCONSOLE();

@@ -11,6 +11,7 @@
 #include "unfatal.hpp"
 #include "unfugate.hpp"
 #include "unfuperi.hpp"
+#include "unoutfil.hpp"
 #include "unrowtxt.hpp"
 
 namespace {
@@ -177,7 +178,19 @@ bool TROWSTORE::OBTAIN(size_t COUNT) noexcept {
   return true;
 }
 
-void PARSEAHEAD() { PARSERS.AHEAD(); }
+namespace {
+
+bool NOTED = false;  // the series files are known to OPENOUTPUT
+
+}  // namespace
+
+void PARSEAHEAD() {
+  // Before the first output is created: no output may be a series file.
+  if (!NOTED)
+    for (int N = 1; N <= NUMSERIES; ++N) PROTECTSERIES(SERIESNAME(N));
+  NOTED = true;
+  PARSERS.AHEAD();
+}
 
 TSERIESFILE& LOADEDSERIES(int N) {
   SERIES.CHECKINDEX(N);  // the file number is within 1..27
@@ -189,4 +202,6 @@ const TSERIESFILE& SERIESFILE(int N) { return SERIES[N]; }
 void RESETSERIES() {
   PARSERS.STOPALL();
   for (int N = 1; N <= NUMSERIES; ++N) SERIES[N] = TSERIESFILE{};
+  UNPROTECTALL();
+  NOTED = false;
 }
