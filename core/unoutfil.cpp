@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "unahead.hpp"
 #include "unfatal.hpp"
 
 namespace {
@@ -78,7 +79,7 @@ void UNPROTECTALL() {
 
 int OPENOUTPUT(const std::string& NAME) {
   // Neither emptied nor waited for: what the name is comes first.
-  const int F = ::open(NAME.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  const int F = OPENRETRY(AT_FDCWD, NAME.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   if (F < 0) {
     const int E = errno;
     IOERROR(OPENERRORTEXT(E, true), "cannot create " + NAME + ": " + WHYNOT(NAME, E));

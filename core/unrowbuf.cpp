@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "unahead.hpp"
 #include "unfatal.hpp"
 #include "unoutfil.hpp"
 #include "unreanum.hpp"
@@ -42,7 +43,7 @@ std::string SHOWFIELD(std::string_view F) {
 TSERIESREADER::TSERIESREADER(std::string N, bool K) : NAME(std::move(N)), KEEP(K) {
   // Non-blocking, so that a FIFO without a writer cannot hang the open;
   // anything but a regular file is then refused.
-  int F = ::openat(SERIESDIRFD(), NAME.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int F = OPENRETRY(SERIESDIRFD(), NAME.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (F < 0) {
     int E = errno;
     std::string WHAT = "cannot open " + NAME + ": " + std::strerror(E);
@@ -64,7 +65,11 @@ TSERIESREADER::TSERIESREADER(std::string N, bool K) : NAME(std::move(N)), KEEP(K
   }
   PROTECTOPENSERIES(F, NAME);
   FD = F;
-  BUF = std::make_unique<unsigned char[]>(BUFSIZE + BUFPAD);
+  if (!BUFBLOCK.OBTAIN(BUFSIZE + BUFPAD, false)) {
+    ::close(F);
+    MEMORYERROR("the input buffer", BUFSIZE + BUFPAD);
+  }
+  BUF = reinterpret_cast<unsigned char*>(BUFBLOCK.DATA());
 }
 
 TSERIESREADER::~TSERIESREADER() {
@@ -81,20 +86,20 @@ void TSERIESREADER::CLOSE() {
 bool TSERIESREADER::FILL() {
   if (ATEND) return false;
   if (POS > 0) {
-    std::memmove(BUF.get(), BUF.get() + POS, LEN - POS);
+    std::memmove(BUF, BUF + POS, LEN - POS);
     LEN -= POS;
     LINESTART -= static_cast<long>(POS);
     POS = 0;
   }
   for (;;) {
-    ssize_t R = ::read(FD, BUF.get() + LEN, BUFSIZE - LEN);
+    ssize_t R = ::read(FD, BUF + LEN, BUFSIZE - LEN);
     if (R < 0 && errno == EINTR) continue;
     if (R < 0) {
       int E = errno;
       const std::string WHAT = "cannot read " + NAME + ": " + std::strerror(E);
       DEFECT(READERRTEXT, 0, 0, WHAT, WHAT);
     }
-    if (ENDS != nullptr) ENDS->SEE(BUF.get() + LEN, static_cast<size_t>(R));
+    if (ENDS != nullptr) ENDS->SEE(BUF + LEN, static_cast<size_t>(R));
     LEN += static_cast<size_t>(R);
     if (R == 0) ATEND = true;
     return R > 0;
@@ -110,7 +115,7 @@ void TSERIESREADER::SKIPLINE() {
     if (POS == LEN && !FILL()) return;
     // Find the line feed in what the buffer holds, and a character 26
     // before it.
-    const unsigned char* B = BUF.get() + POS;
+    const unsigned char* B = BUF + POS;
     const size_t N = LEN - POS;
     const void* P = std::memchr(B, '\n', N);
     const size_t UPTO = P != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(P) - B) : N;
@@ -249,9 +254,9 @@ std::string_view TSERIESREADER::FIELD(const char* WHAT) {
   while (POS < LEN && BUF[POS] > 32) ++POS;
   if (POS < LEN || ATEND) {
     if (POS - B > MAXFIELD) BADNUMBER(WHAT, "(too long)");
-    return {reinterpret_cast<const char*>(BUF.get() + B), POS - B};
+    return {reinterpret_cast<const char*>(BUF + B), POS - B};
   }
-  TOK.assign(reinterpret_cast<const char*>(BUF.get() + B), POS - B);
+  TOK.assign(reinterpret_cast<const char*>(BUF + B), POS - B);
   while ((C = PEEK()) != END && C > 32) {
     if (TOK.size() >= MAXFIELD)
       BADNUMBER(WHAT, TOK.substr(0, 40) + "... (over 1048576 characters)");

@@ -106,7 +106,7 @@ bool READTWELVECELLS(const unsigned char* Q, int8_t* V) {
 // again from the same place.
 bool TSERIESREADER::ONELINETERM(TROWVAR& R, TAMPTEXT* T) {
   if (LEN - POS < MAXONELINE && !ATEND) FILL();
-  const unsigned char* const B = BUF.get();
+  const unsigned char* const B = BUF;
   const size_t SPAN = std::min<size_t>(LEN - POS, MAXONELINE);
   const void* NLP = std::memchr(B + POS, '\n', SPAN);
   if (NLP == nullptr) return false;

@@ -33,6 +33,7 @@
 
 #include "unalltyp.hpp"
 #include "unallvar.hpp"
+#include "unbigmem.hpp"
 #include "unfatal.hpp"
 
 // Magnitude part of a row's amplitude text (see AMPDIGITS).
@@ -157,7 +158,10 @@ class TSERIESREADER {
 
   std::string NAME;
   int FD = -1;
-  std::unique_ptr<unsigned char[]> BUF;
+  // In a block of its own, so that nothing of it stays in the common
+  // store after the file is read (see unahead).
+  TBIGBLOCK BUFBLOCK;
+  unsigned char* BUF = nullptr;
   size_t POS = 0, LEN = 0;
   bool ATEND = false;
   long LINE = 1;

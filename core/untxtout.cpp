@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
-#include <system_error>
 
+#include "unahead.hpp"
 #include "unoutfil.hpp"
 #include "unwrite.hpp"
 
@@ -27,13 +27,13 @@ std::vector<TTEXTOUT*>& BACKGROUND() {
 TTEXTOUT::TTEXTOUT() = default;
 
 TTEXTOUT::~TTEXTOUT() {
-  if (THREAD.joinable()) {
+  if (THREAD.RUNNING()) {
     {
       std::lock_guard<std::mutex> G(M);
       STOP = true;
     }
     CV.notify_all();
-    THREAD.join();
+    THREAD.JOIN();
   }
   if (FD >= 0) {
     UNREGISTERFLUSH(this);
@@ -52,12 +52,11 @@ void TTEXTOUT::CREATE(const std::string& NAME) {
     FREE.reserve(NBUFFERS);  // the writer never asks for storage
     for (int I = 1; I < NBUFFERS; ++I) FREE.push_back(FILEBUFFERS.DATA() + I * FILECAP);
     BUF = FILEBUFFERS.DATA();
-    try {
-      THREAD = std::thread([this] { WRITER(); });
+    // No room for another thread, even without the work ahead: the file
+    // is written in place.
+    auto RUN = [](void* P) { static_cast<TTEXTOUT*>(P)->WRITER(); };
+    if (THREAD.START(RUN, this, WRITERSTACK) || (RELEASEAHEAD() && THREAD.START(RUN, this, WRITERSTACK)))
       BACKGROUND().push_back(this);
-    } catch (const std::system_error&) {
-      // No room for another thread: the file is written in place.
-    }
   }
   const int F = OPENOUTPUT(NAME);
   {
@@ -163,7 +162,7 @@ void TTEXTOUT::WRITENOW() {
 
 // Hands the filled buffer to the writer and takes a free one.
 void TTEXTOUT::HANDOVER() {
-  if (!THREAD.joinable()) return WRITENOW();
+  if (!THREAD.RUNNING()) return WRITENOW();
   std::unique_lock<std::mutex> G(M);
   while (ERR != 0) {
     // Already failed: the program is past that point; report it now.
@@ -183,7 +182,7 @@ void TTEXTOUT::HANDOVER() {
 
 // Waits for every chunk handed over; a failed write ends the program.
 void TTEXTOUT::SYNC() {
-  if (CONSOLE || !THREAD.joinable()) return;
+  if (CONSOLE || !THREAD.RUNNING()) return;
   std::unique_lock<std::mutex> G(M);
   CV.wait(G, [this] { return QUEUE.empty() && !BUSY; });
   if (ERR != 0) {
@@ -217,7 +216,7 @@ void TTEXTOUT::PUTSLOW(std::string_view S) {
 }
 
 bool TTEXTOUT::FAILEDBEFORE(std::string& WHY, std::string& WHERE) noexcept {
-  if (CONSOLE || !THREAD.joinable()) return false;
+  if (CONSOLE || !THREAD.RUNNING()) return false;
   std::unique_lock<std::mutex> G(M);
   CV.wait(G, [this] { return QUEUE.empty() && !BUSY; });
   if (ERR == 0) return false;
@@ -230,7 +229,7 @@ bool TTEXTOUT::FAILEDBEFORE(std::string& WHY, std::string& WHERE) noexcept {
 
 void TTEXTOUT::FLUSHBEFOREEXIT() noexcept {
   if (FD < 0) return;
-  if (!CONSOLE && THREAD.joinable()) {
+  if (!CONSOLE && THREAD.RUNNING()) {
     std::unique_lock<std::mutex> G(M);
     CV.wait(G, [this] { return QUEUE.empty() && !BUSY; });
     if (ERR != 0) return;

@@ -21,11 +21,11 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "unbigmem.hpp"
 #include "unfatal.hpp"
+#include "unthread.hpp"
 
 class TTEXTOUT final : public TFLUSHABLE {
  public:
@@ -92,6 +92,7 @@ class TTEXTOUT final : public TFLUSHABLE {
   static constexpr size_t CONSOLECAP = size_t{1} << 12;
   static constexpr int NBUFFERS = 3;
   static constexpr size_t WRITEPIECE = size_t{1} << 18;
+  static constexpr size_t WRITERSTACK = size_t{1} << 19;
 
   int FD = -1;
   bool CONSOLE = false;
@@ -103,7 +104,7 @@ class TTEXTOUT final : public TFLUSHABLE {
   TBIGBLOCK FILEBUFFERS;               // a file's NBUFFERS buffers
 
   // The background writer of a file.
-  std::thread THREAD;
+  TTHREAD THREAD;
   std::mutex M;
   std::condition_variable CV;
   std::deque<TCHUNK> QUEUE;     // handed over, not yet written

@@ -1,6 +1,7 @@
 #include "progbody.hpp"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "unahead.hpp"
 #include "unallvar.hpp"
 #include "unelmini.hpp"
 #include "unfatal.hpp"
@@ -171,7 +173,12 @@ int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
   HOLDSTANDARDSTREAMS();
   if (const int S = USEFOLDERS(V, O); S != 0) return S;
   QUIET = O.QUIET;
-  std::set_new_handler(MEMORYERRORNOALLOC);
+#ifdef M_ARENA_MAX
+  // Every thread's storage from one pool: a thread that works ahead keeps
+  // none of its own that would outlast its work (see unahead).
+  (void)mallopt(M_ARENA_MAX, 1);
+#endif
+  std::set_new_handler(NOSTORAGE);
   SETPROGRAMNAME(V.PROGRAM);
   CONSOLE.ATTACHCONSOLE();
   // Before any arithmetic and before the threads that inherit the mode.

@@ -4,15 +4,15 @@
 #include <array>
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <type_traits>
 
+#include "unahead.hpp"
 #include "unfatal.hpp"
 #include "unfugate.hpp"
 #include "unfuperi.hpp"
 #include "unoutfil.hpp"
 #include "unrowtxt.hpp"
+#include "unthread.hpp"
 
 namespace {
 
@@ -62,56 +62,90 @@ void LOADHERE(int N) {
 }
 
 // The background parsing: two threads take the files in order 1 to 27.
+// Everything but THREADS, NTHREADS, STARTED, INPLACE and TAKEN, which only
+// the main thread uses, is shared under M.
 class TPARSERS {
  public:
   ~TPARSERS() { STOPALL(); }
 
-  // Sets the parsing going, if it is not yet.
+  // Sets the parsing going, if it has not started yet.
   void AHEAD() {
-    std::lock_guard<std::mutex> G(M);
-    if (THREADS.empty() && !INPLACE) START();
+    if (!STARTED) START();
   }
 
   TSERIESFILE& WAITFOR(int N) {
-    std::unique_lock<std::mutex> G(M);
-    if (THREADS.empty() && !INPLACE) START();
-    if (!INPLACE) CV.wait(G, [&] { return STATE[N] == DONE || STATE[N] == REDO; });
-    if (INPLACE || STATE[N] == REDO) {
-      // Not parsed ahead, or the parse ahead failed: the file is parsed
-      // here, now, and a failure is raised where a plain run meets it.
-      G.unlock();
-      if (!SERIES[N].LOADED) LOADHERE(N);
+    if (!STARTED) START();
+    TAKEN[N] = true;  // from now on the main thread's
+    if (!INPLACE) {
+      std::unique_lock<std::mutex> G(M);
+      CV.wait(G, [&] { return STATE[N] == DONE || STATE[N] == REDO; });
     }
+    // Not parsed ahead, or the parse ahead failed: the file is parsed here,
+    // now, and a failure is raised where a plain run meets it.
+    if (!SERIES[N].LOADED) LOADHERE(N);
     return SERIES[N];
   }
 
+  // The main thread runs short: the threads stop, and the files they
+  // parsed that the main thread has not taken yet are given back; it
+  // parses them itself when it needs them. True when any thread was
+  // working (its descriptors and storage, its stack included, are back).
+  bool RELEASE() {
+    if (NTHREADS == 0) return false;
+    JOINALL();
+    INPLACE = true;
+    for (int N = 1; N <= NUMSERIES; ++N)
+      if (!TAKEN[N]) SERIES[N] = TSERIESFILE{};
+    return true;
+  }
+
   void STOPALL() {
-    {
-      std::lock_guard<std::mutex> G(M);
-      STOP = true;
-    }
-    for (std::thread& T : THREADS) T.join();
-    THREADS.clear();
-    STOP = false;
-    INPLACE = false;
+    JOINALL();
+    GO = STOP = false;
+    STARTED = INPLACE = false;
     NEXT = 1;
     STATE.fill(NOTSTARTED);
+    TAKEN.fill(false);
   }
 
  private:
   enum TSTATE { NOTSTARTED, PARSING, DONE, REDO };
-  static constexpr int NTHREADS = 2;
+  static constexpr int MAXTHREADS = 2;
+  static constexpr size_t STACKBYTES = size_t{2} << 20;
 
   void START() {
-    try {
-      for (int T = 0; T < NTHREADS; ++T) THREADS.emplace_back([this] { WORK(); });
-    } catch (const std::system_error&) {
-      if (THREADS.empty()) INPLACE = true;  // one thread parses all, if any started
+    STARTED = true;
+    // A thread that cannot be had is done without. They all start work
+    // once they are made, so that none holds anything yet while the next
+    // one is made; a release meanwhile leaves them nothing to do.
+    while (!INPLACE && NTHREADS < MAXTHREADS &&
+           THREADS[NTHREADS].START([](void* P) { static_cast<TPARSERS*>(P)->WORK(); }, this, STACKBYTES))
+      ++NTHREADS;
+    if (NTHREADS == 0) INPLACE = true;
+    {
+      std::lock_guard<std::mutex> G(M);
+      GO = true;
     }
+    CV.notify_all();
+  }
+
+  // Stops the threads for good (until STOPALL).
+  void JOINALL() {
+    {
+      std::lock_guard<std::mutex> G(M);
+      STOP = true;
+    }
+    CV.notify_all();
+    for (int T = 0; T < NTHREADS; ++T) THREADS[T].JOIN();
+    NTHREADS = 0;
   }
 
   void WORK() {
-    SETTHREADTHROWS(true);
+    WORKSAHEAD();
+    {
+      std::unique_lock<std::mutex> G(M);
+      CV.wait(G, [this] { return GO || STOP; });
+    }
     for (;;) {
       int N;
       {
@@ -126,6 +160,7 @@ class TPARSERS {
       } catch (...) {
         // Whatever failed is met again when the file is parsed in place.
       }
+      if (R == REDO) SERIES[N] = TSERIESFILE{};  // nothing held for it
       {
         std::lock_guard<std::mutex> G(M);
         STATE[N] = R;
@@ -136,11 +171,15 @@ class TPARSERS {
 
   std::mutex M;
   std::condition_variable CV;
-  std::vector<std::thread> THREADS;
+  bool GO = false;
   bool STOP = false;
-  bool INPLACE = false;
   int NEXT = 1;
   std::array<TSTATE, NUMSERIES + 1> STATE{};
+  std::array<TTHREAD, MAXTHREADS> THREADS;
+  int NTHREADS = 0;
+  bool STARTED = false;
+  bool INPLACE = false;
+  std::array<bool, NUMSERIES + 1> TAKEN{};
 };
 
 TPARSERS PARSERS;
@@ -189,6 +228,7 @@ void PARSEAHEAD() {
   if (!NOTED)
     for (int N = 1; N <= NUMSERIES; ++N) PROTECTSERIES(SERIESNAME(N));
   NOTED = true;
+  SETRELEASER([] { return PARSERS.RELEASE(); });
   PARSERS.AHEAD();
 }
 

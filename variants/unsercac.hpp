@@ -3,10 +3,13 @@
 // for every pair: per row the row text (see unfuline), the amplitude, the
 // other fields of the row, the test record (what the amplitude test and the
 // row output look at first) and the line of the term in its file. A parse
-// ahead that fails, or finds no storage, is dropped: when the pipeline asks
-// for that file, it is parsed again there, and a failure is raised where a
-// run that reads each file when it needs it would meet it. Nothing else of
-// a parse ahead is visible.
+// ahead that fails, or finds no descriptor or storage, is dropped: when the
+// pipeline asks for that file, it is parsed again there, and a failure is
+// raised where a run that reads each file when it needs it would meet it.
+// When the program itself runs short of descriptors, storage or a thread,
+// the parsing ahead stops for the rest of the run and gives back the files
+// the pipeline has not asked for yet (see unahead), so that it holds what
+// such a run would hold. Nothing else of a parse ahead is visible.
 #pragma once
 
 #include <cstdint>

@@ -22,9 +22,10 @@ TSCRATCH::TSCRATCH() {
 
 TSCRATCH::~TSCRATCH() {
   std::error_code E;
-  // Folders made read-only by a test are made writable again first.
+  // Folders made read-only by a test are made writable again first (not
+  // what a symbolic link leads to).
   for (auto& P : fs::recursive_directory_iterator(DIR, E))
-    fs::permissions(P.path(), fs::perms::owner_all, fs::perm_options::add, E);
+    if (!P.is_symlink(E)) fs::permissions(P.path(), fs::perms::owner_all, fs::perm_options::add, E);
   fs::remove_all(DIR, E);
 }
 
@@ -85,6 +86,9 @@ TRUN RUN(const std::string& DIR, const std::string& CMD) {
     if (!std::freopen("/dev/null", "r", stdin)) _exit(126);
     if (!std::freopen(OUTF.c_str(), "w", stdout)) _exit(126);
     if (!std::freopen(ERRF.c_str(), "w", stderr)) _exit(126);
+    // Nothing but the three standard streams is passed on (a test may
+    // limit the number of descriptors).
+    ::close_range(3, ~0U, 0);
     ::execl("/bin/sh", "sh", "-c", CMD.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }

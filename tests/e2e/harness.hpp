@@ -34,7 +34,8 @@ std::string TOOL(const std::string& NAME);
 // Folder of the conformance sets in the source tree.
 std::string DATADIR();
 
-// Runs SHELLCOMMAND with /bin/sh in DIR, standard input from /dev/null;
+// Runs SHELLCOMMAND with /bin/sh in DIR, standard input from /dev/null, no
+// other descriptor than the three standard streams;
 // e.g. RUN(D, PROGRAM("termall")) or RUN(D, "ulimit -f 64; " + PROGRAM(..)).
 TRUN RUN(const std::string& DIR, const std::string& SHELLCOMMAND);
 

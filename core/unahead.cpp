@@ -1,0 +1,39 @@
+// unahead: the main thread before the work ahead (see unahead.hpp).
+#include "unahead.hpp"
+
+#include <fcntl.h>
+
+#include <cerrno>
+
+#include "unfatal.hpp"
+
+namespace {
+
+TRELEASER RELEASER = nullptr;
+thread_local bool AHEAD = false;
+
+}  // namespace
+
+void SETRELEASER(TRELEASER R) { RELEASER = R; }
+
+void WORKSAHEAD() {
+  AHEAD = true;
+  SETTHREADTHROWS(true);
+}
+
+bool RELEASEAHEAD() { return !AHEAD && RELEASER != nullptr && RELEASER(); }
+
+int OPENRETRY(int DIRFD, const char* NAME, int FLAGS, mode_t MODE) {
+  const int F = ::openat(DIRFD, NAME, FLAGS, MODE);
+  if (F >= 0 || (errno != EMFILE && errno != ENFILE && errno != ENOMEM)) return F;
+  const int E = errno;
+  if (!RELEASEAHEAD()) {
+    errno = E;
+    return -1;
+  }
+  return ::openat(DIRFD, NAME, FLAGS, MODE);
+}
+
+void NOSTORAGE() {
+  if (!RELEASEAHEAD()) MEMORYERRORNOALLOC();
+}

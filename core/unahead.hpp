@@ -1,0 +1,33 @@
+// unahead: work done ahead of need on other threads (the series files
+// parsed ahead) never decides what the main thread can do.
+//
+// When the main thread cannot get a descriptor, a thread or storage, it
+// first stops all work ahead and takes back what that holds
+// (RELEASEAHEAD), then tries once more: it then holds what a program that
+// did all its work itself would hold at that point, and succeeds or fails
+// as that program would. A thread that works ahead and runs short gives its
+// work up instead (its fatal errors throw, see SETTHREADTHROWS), and the
+// main thread does that work itself when it needs it.
+#pragma once
+
+#include <sys/types.h>
+
+// Stops all work ahead and takes back what it holds; true when anything
+// worked ahead.
+using TRELEASER = bool (*)();
+void SETRELEASER(TRELEASER R);
+
+// Marks the calling thread as one that works ahead.
+void WORKSAHEAD();
+// On the main thread: stops the work ahead (see SETRELEASER); true when a
+// failed attempt is then worth making again. False on a thread that works
+// ahead.
+bool RELEASEAHEAD();
+
+// openat(DIRFD, NAME, ...), and once more after RELEASEAHEAD when the
+// descriptors, or the system's storage for them, ran out.
+int OPENRETRY(int DIRFD, const char* NAME, int FLAGS, mode_t MODE = 0);
+
+// The handler of failed allocations: after RELEASEAHEAD the allocation is
+// tried again; with nothing to release, the out-of-memory error.
+void NOSTORAGE();
