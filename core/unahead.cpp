@@ -2,6 +2,7 @@
 #include "unahead.hpp"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -23,8 +24,18 @@ void WORKSAHEAD() {
 
 bool RELEASEAHEAD() { return !AHEAD && RELEASER != nullptr && RELEASER(); }
 
-int OPENRETRY(int DIRFD, const char* NAME, int FLAGS, mode_t MODE) {
+int OPENFILE(int DIRFD, const char* NAME, int FLAGS, mode_t MODE) {
   const int F = ::openat(DIRFD, NAME, FLAGS, MODE);
+  if (F >= 0 && AHEAD) {
+    const int SPARE = ::fcntl(F, F_DUPFD_CLOEXEC, 0);
+    if (SPARE >= 0) {
+      ::close(SPARE);
+      return F;
+    }
+    ::close(F);
+    errno = EMFILE;
+    return -1;
+  }
   if (F >= 0 || (errno != EMFILE && errno != ENFILE && errno != ENOMEM)) return F;
   const int E = errno;
   if (!RELEASEAHEAD()) {

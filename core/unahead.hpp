@@ -24,9 +24,12 @@ void WORKSAHEAD();
 // ahead.
 bool RELEASEAHEAD();
 
-// openat(DIRFD, NAME, ...), and once more after RELEASEAHEAD when the
-// descriptors, or the system's storage for them, ran out.
-int OPENRETRY(int DIRFD, const char* NAME, int FLAGS, mode_t MODE = 0);
+// openat(DIRFD, NAME, ...), as the work ahead allows. On the main thread: once more after
+// RELEASEAHEAD when the descriptors, or the system's storage for them, ran
+// out. On a thread that works ahead: only while one more descriptor is
+// free beside the new one (the main thread may need it for an output at
+// the same time), else the failure EMFILE.
+int OPENFILE(int DIRFD, const char* NAME, int FLAGS, mode_t MODE = 0);
 
 // The handler of failed allocations: after RELEASEAHEAD the allocation is
 // tried again; with nothing to release, the out-of-memory error.

@@ -60,9 +60,9 @@ void WRITEREPORT(const char* const* PARTS, size_t N) {
   if (THREADTHROWS) throw TFATAL{K, "", W};
   // A background write that failed earlier is the failure to report.
   for (TFLUSHABLE* F : FLUSHLIST()) {
-    std::string W2, WH2;
-    if (F->FAILEDBEFORE(W2, WH2)) {
-      K = WRITEERRTEXT;
+    std::string K2, W2, WH2;
+    if (F->FAILEDBEFORE(K2, W2, WH2)) {
+      K = K2;
       W = W2;
       WH = WH2;
       break;
@@ -107,6 +107,11 @@ void RANGEERROR(const char* WHAT, long long VALUE, long long LO, long long HI) {
                      std::to_string(HI));
 }
 
+void RANGEERROR(const char* WHAT, std::string_view VALUE, long long LO, long long HI) {
+  DIE(RANGETEXT, std::string(WHAT) + " " + std::string(VALUE) + " is outside " + std::to_string(LO) + ".." +
+                     std::to_string(HI));
+}
+
 void OVERFLOWERROR(const char* WHAT, long long A, long long B) {
   DIE(OVERFLOWTEXT, std::string(WHAT) + " " + std::to_string(A) + " + " +
                         std::to_string(B) + " leaves the 32-bit range");
@@ -142,6 +147,29 @@ void FPUMODEERROR(std::string_view WHY) { DIE(FPUMODETEXT, WHY); }
 
 std::string CURRENTWHERE() { return WHERENOW(); }
 
+const char* IOKINDTEXT(int ERR, const char* KIND) {
+  switch (ERR) {
+    case ENOSPC:
+    case EDQUOT:
+    case EMFILE:
+    case ENFILE:
+    case EAGAIN:
+    case ENOMEM:
+      return std::strerror(ERR);
+    default:
+      return KIND;
+  }
+}
+
+std::string IOWHY(int ERR, const char* KIND, const std::string& WHAT) {
+  const char* E = std::strerror(ERR);
+  return std::strcmp(IOKINDTEXT(ERR, KIND), E) == 0 ? WHAT : WHAT + ": " + E;
+}
+
+void IOERRNO(int ERR, const char* KIND, const std::string& WHAT) {
+  DIE(IOKINDTEXT(ERR, KIND), IOWHY(ERR, KIND, WHAT));
+}
+
 const char* OPENERRORTEXT(int ERR, bool FORWRITING) {
   switch (ERR) {
     case ENOENT:
@@ -150,6 +178,6 @@ const char* OPENERRORTEXT(int ERR, bool FORWRITING) {
     case ENAMETOOLONG:
       return PATHTEXT;
     default:
-      return ACCESSTEXT;
+      return IOKINDTEXT(ERR, ACCESSTEXT);
   }
 }

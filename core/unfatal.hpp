@@ -45,8 +45,10 @@ class TFLUSHABLE {
   virtual void FLUSHBEFOREEXIT() noexcept = 0;
   // An output written in the background may have failed at a point the
   // program has already passed: that failure came first and is the one
-  // to report (its text and the place where the program then was).
-  virtual bool FAILEDBEFORE(std::string& WHY, std::string& WHERE) noexcept {
+  // to report (its kind, its text and the place where the program then
+  // was).
+  virtual bool FAILEDBEFORE(std::string& KIND, std::string& WHY, std::string& WHERE) noexcept {
+    (void)KIND;
     (void)WHY;
     (void)WHERE;
     return false;
@@ -60,6 +62,8 @@ void UNREGISTERFLUSH(TFLUSHABLE* F);
 
 [[noreturn]] void RANGEERROR(const char* WHAT, long long VALUE, long long LO,
                              long long HI);
+// The same for a value given as text (one too long to hold).
+[[noreturn]] void RANGEERROR(const char* WHAT, std::string_view VALUE, long long LO, long long HI);
 [[noreturn]] void OVERFLOWERROR(const char* WHAT, long long A, long long B);
 [[noreturn]] void MEMORYERROR(const char* WHAT, unsigned long long BYTES);
 // The out-of-memory error where no storage is left even for the report:
@@ -72,6 +76,18 @@ void UNREGISTERFLUSH(TFLUSHABLE* F);
 [[noreturn]] void FPUMODEERROR(std::string_view WHY);
 // The current place, as the report would give it.
 std::string CURRENTWHERE();
+
+// The kind text of an I/O failure with errno ERR in an operation of kind
+// KIND (READERRTEXT, WRITEERRTEXT, or that of OPENERRORTEXT): the failure's
+// own text when that names its cause (no space left on the device, too
+// many open files, a descriptor that takes nothing more now, no storage for
+// it), else KIND.
+const char* IOKINDTEXT(int ERR, const char* KIND);
+// What the report of such a failure met in WHAT ("cannot write F") says:
+// WHAT and the errno's text, unless that is the kind's text already.
+std::string IOWHY(int ERR, const char* KIND, const std::string& WHAT);
+// The I/O error of errno ERR met in WHAT, of kind IOKINDTEXT(ERR, KIND).
+[[noreturn]] void IOERRNO(int ERR, const char* KIND, const std::string& WHAT);
 
 // The I/O text for a failed open of an existing or missing file (errno).
 const char* OPENERRORTEXT(int ERR, bool FORWRITING);

@@ -44,20 +44,21 @@ std::string SERIESFILEOF(const struct stat& ST) {
   return {};
 }
 
-// Why NAME could not be opened for writing (errno E).
-std::string WHYNOT(const std::string& NAME, int E) {
+// NAME could not be opened for writing (errno E).
+[[noreturn]] void CANNOTOPEN(const std::string& NAME, int E) {
   struct stat ST;
   if (E == ENXIO && ::stat(NAME.c_str(), &ST) == 0) {
-    if (S_ISFIFO(ST.st_mode)) return NAME + " is a FIFO that no process reads";
-    if (S_ISSOCK(ST.st_mode)) return NAME + " is a socket";
+    const std::string WHAT = "cannot create " + NAME + ": " + NAME;
+    if (S_ISFIFO(ST.st_mode)) IOERROR(ACCESSTEXT, WHAT + " is a FIFO that no process reads");
+    if (S_ISSOCK(ST.st_mode)) IOERROR(ACCESSTEXT, WHAT + " is a socket");
   }
-  return std::strerror(E);
+  IOERRNO(E, OPENERRORTEXT(E, true), "cannot create " + NAME);
 }
 
 [[noreturn]] void FAILED(int F, const char* WHAT, const std::string& NAME) {
   const int E = errno;
   ::close(F);
-  IOERROR(OPENERRORTEXT(E, true), std::string("cannot ") + WHAT + " " + NAME + ": " + std::strerror(E));
+  IOERRNO(E, OPENERRORTEXT(E, true), std::string("cannot ") + WHAT + " " + NAME);
 }
 
 }  // namespace
@@ -79,11 +80,8 @@ void UNPROTECTALL() {
 
 int OPENOUTPUT(const std::string& NAME) {
   // Neither emptied nor waited for: what the name is comes first.
-  const int F = OPENRETRY(AT_FDCWD, NAME.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-  if (F < 0) {
-    const int E = errno;
-    IOERROR(OPENERRORTEXT(E, true), "cannot create " + NAME + ": " + WHYNOT(NAME, E));
-  }
+  const int F = OPENFILE(AT_FDCWD, NAME.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (F < 0) CANNOTOPEN(NAME, errno);
   struct stat ST;
   if (::fstat(F, &ST) != 0) FAILED(F, "create", NAME);
   const std::string SERIES = SERIESFILEOF(ST);

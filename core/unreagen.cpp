@@ -147,7 +147,7 @@ bool READINT(std::string_view F, long long& VALUE) {
   bool NEG = false;
   if (I < F.size() && (F[I] == '+' || F[I] == '-')) NEG = F[I++] == '-';
   if (I == F.size()) return false;
-  constexpr long long CAP = 1LL << 62;
+  constexpr long long CAP = READINTCAP;
   long long X = 0;
   for (; I < F.size(); ++I) {
     if (!ISDIGIT(F[I])) return false;

@@ -17,7 +17,8 @@
 // caller prints the value.
 //
 // READINT takes an integer field (optional sign, digits) and gives its
-// value, saturated to +-(2^62) for longer fields; false if not an integer.
+// value, saturated to +-READINTCAP (2^62) for longer fields; false if not
+// an integer.
 #pragma once
 
 #include <string_view>
@@ -35,4 +36,5 @@ bool READREALGENERAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int
 // The same conversion through the C library alone (the exact path).
 bool READREALEXACT(std::string_view FIELD, TEXTENDED& VALUE);
 
+inline constexpr long long READINTCAP = 1LL << 62;
 bool READINT(std::string_view FIELD, long long& VALUE);

@@ -38,24 +38,33 @@ std::string SHOWFIELD(std::string_view F) {
   return "\"" + S + "\"";
 }
 
+// An integer field too long to hold, as written: its first 24 characters
+// and its number of digits.
+std::string LONGINTTEXT(std::string_view F) {
+  size_t DIGITS = 0;
+  for (char C : F) DIGITS += C >= '0' && C <= '9';
+  return std::string(F.substr(0, 24)) + (F.size() > 24 ? "..." : "") + " (" + std::to_string(DIGITS) + " digits)";
+}
+
 }  // namespace
 
 TSERIESREADER::TSERIESREADER(std::string N, bool K) : NAME(std::move(N)), KEEP(K) {
   // Non-blocking, so that a FIFO without a writer cannot hang the open;
   // anything but a regular file is then refused.
-  int F = OPENRETRY(SERIESDIRFD(), NAME.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int F = OPENFILE(SERIESDIRFD(), NAME.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (F < 0) {
     int E = errno;
-    std::string WHAT = "cannot open " + NAME + ": " + std::strerror(E);
+    const char* KIND = OPENERRORTEXT(E, false);
+    std::string WHAT = IOWHY(E, KIND, "cannot open " + NAME);
     if (E == ENOENT) WHAT += MISSINGHINT();
-    DEFECT(OPENERRORTEXT(E, false), 0, 0, WHAT, WHAT);
+    DEFECT(KIND, 0, 0, WHAT, WHAT);
   }
   struct stat ST;
   if (::fstat(F, &ST) != 0) {
     int E = errno;
     ::close(F);
-    const std::string WHAT = "cannot read " + NAME + ": " + std::strerror(E);
-    DEFECT(READERRTEXT, 0, 0, WHAT, WHAT);
+    const std::string WHAT = IOWHY(E, READERRTEXT, "cannot read " + NAME);
+    DEFECT(IOKINDTEXT(E, READERRTEXT), 0, 0, WHAT, WHAT);
   }
   if (!S_ISREG(ST.st_mode)) {
     ::close(F);
@@ -96,8 +105,8 @@ bool TSERIESREADER::FILL() {
     if (R < 0 && errno == EINTR) continue;
     if (R < 0) {
       int E = errno;
-      const std::string WHAT = "cannot read " + NAME + ": " + std::strerror(E);
-      DEFECT(READERRTEXT, 0, 0, WHAT, WHAT);
+      const std::string WHAT = IOWHY(E, READERRTEXT, "cannot read " + NAME);
+      DEFECT(IOKINDTEXT(E, READERRTEXT), 0, 0, WHAT, WHAT);
     }
     if (ENDS != nullptr) ENDS->SEE(BUF + LEN, static_cast<size_t>(R));
     LEN += static_cast<size_t>(R);
@@ -149,10 +158,17 @@ void TSERIESREADER::BADNUMBER(const char* WHAT, std::string_view F) {
   DEFECT(NUMFORMTEXT, FIELDLINE, FIELDCOL, T, PLACE() + ": " + T);
 }
 
-void TSERIESREADER::OUTSIDE(const char* WHAT, long long V, long long LO, long long HI) {
-  const std::string T =
-      std::string(WHAT) + " " + std::to_string(V) + " is outside " + std::to_string(LO) + ".." + std::to_string(HI);
+void TSERIESREADER::OUTSIDE(const char* WHAT, std::string_view F, long long V, long long LO, long long HI) {
+  // A value that READINT capped says nothing: the field as written does.
+  const std::string VALUE = V > -READINTCAP && V < READINTCAP ? std::to_string(V) : LONGINTTEXT(F);
+  const std::string T = std::string(WHAT) + " " + VALUE + " is outside " + std::to_string(LO) + ".." + std::to_string(HI);
   DEFECT(RANGETEXT, FIELDLINE, FIELDCOL, T, PLACE() + ": " + T);
+}
+
+void TSERIESREADER::TOOLONG(const char* WHAT, std::string_view START) {
+  const std::string T = std::string(WHAT) + " " + SHOWFIELD(START) + " is too long: a number field takes at most " +
+                        std::to_string(MAXFIELD) + " characters";
+  DEFECT(NUMFORMTEXT, FIELDLINE, FIELDCOL, T, PLACE() + ": " + T);
 }
 
 void TSERIESREADER::DEFECTHERE(const char* KIND, long COL, const std::string& WHAT) {
@@ -223,7 +239,7 @@ void TSERIESREADER::SKIPSEPARATORS(const char* WHAT) {
 
 // An integer field: short fields of digits that lie whole in the buffer
 // are read in place; everything else goes through FIELD and READINT.
-long long TSERIESREADER::INTFIELD(const char* WHAT) {
+long long TSERIESREADER::INTFIELD(const char* WHAT, long long LO, long long HI) {
   SKIPSEPARATORS(WHAT);
   FIELDLINE = LINE;
   FIELDCOL = COLUMNOF(POS);
@@ -235,10 +251,13 @@ long long TSERIESREADER::INTFIELD(const char* WHAT) {
   while (P < LEN && P - D < 18 && BUF[P] >= '0' && BUF[P] <= '9') V = V * 10 + (BUF[P++] - '0');
   if (P > D && P < LEN && BUF[P] <= 32) {
     POS = P;
-    return NEG ? -V : V;
+    V = NEG ? -V : V;
+    if (V < LO || V > HI) OUTSIDE(WHAT, {}, V, LO, HI);
+    return V;
   }
   const std::string_view F = FIELD(WHAT);
   if (!READINT(F, V)) BADNUMBER(WHAT, F);
+  if (V < LO || V > HI) OUTSIDE(WHAT, F, V, LO, HI);
   return V;
 }
 
@@ -253,13 +272,12 @@ std::string_view TSERIESREADER::FIELD(const char* WHAT) {
   size_t B = POS;
   while (POS < LEN && BUF[POS] > 32) ++POS;
   if (POS < LEN || ATEND) {
-    if (POS - B > MAXFIELD) BADNUMBER(WHAT, "(too long)");
+    if (POS - B > MAXFIELD) TOOLONG(WHAT, {reinterpret_cast<const char*>(BUF + B), 41});
     return {reinterpret_cast<const char*>(BUF + B), POS - B};
   }
   TOK.assign(reinterpret_cast<const char*>(BUF + B), POS - B);
   while ((C = PEEK()) != END && C > 32) {
-    if (TOK.size() >= MAXFIELD)
-      BADNUMBER(WHAT, TOK.substr(0, 40) + "... (over 1048576 characters)");
+    if (TOK.size() >= MAXFIELD) TOOLONG(WHAT, std::string_view(TOK).substr(0, 41));
     TOK += static_cast<char>(C);
     ADVANCE();
   }

@@ -29,7 +29,7 @@ int32_t TSERIESREADER::READCOUNT() {
   std::string_view F = FIELD("the term count");
   long long V;
   if (!READINT(F, V)) BADNUMBER("the term count", F);
-  if (V < 0 || V > MAXARR) OUTSIDE("term count", V, 0, MAXARR);
+  if (V < 0 || V > MAXARR) OUTSIDE("term count", F, V, 0, MAXARR);
   COUNT = static_cast<int32_t>(V);
   SKIPLINE();
   SKIPLINE();
@@ -55,8 +55,7 @@ void TSERIESREADER::PLAINTERM(TROWVAR& R, TAMPTEXT* T) {
   }
   for (int I = 0; I < 12; ++I) {
     const char* WHAT = I < 6 ? MECNAMES[I] : MARNAMES[I - 6];
-    const long long V = INTFIELD(WHAT);
-    if (V < -128 || V > 127) OUTSIDE(WHAT, V, -128, 127);
+    const long long V = INTFIELD(WHAT, -128, 127);
     if (I < 6)
       R.MEC[I + 1] = static_cast<int8_t>(V);
     else

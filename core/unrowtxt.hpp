@@ -145,11 +145,14 @@ class TSERIESREADER {
   void PLAINTERM(TROWVAR& R, TAMPTEXT* T);
   void SKIPSEPARATORS(const char* WHAT);
   std::string_view FIELD(const char* WHAT);
-  long long INTFIELD(const char* WHAT);
+  // An integer field within LO..HI; else the range error.
+  long long INTFIELD(const char* WHAT, long long LO, long long HI);
   [[noreturn]] void PASTEND(const char* WHAT);
   [[noreturn]] void BADNUMBER(const char* WHAT, std::string_view F);
   [[noreturn]] void BADCODE(int C);
-  [[noreturn]] void OUTSIDE(const char* WHAT, long long V, long long LO, long long HI);
+  [[noreturn]] void TOOLONG(const char* WHAT, std::string_view START);
+  // The range error of the integer field F, of value V, outside LO..HI.
+  [[noreturn]] void OUTSIDE(const char* WHAT, std::string_view F, long long V, long long LO, long long HI);
   // The defect: thrown when kept, else the fatal report of KIND with WHY.
   [[noreturn]] void DEFECT(const char* KIND, long L, long COL, const std::string& WHAT, const std::string& WHY);
   // The same where the report says PLACE(): WHAT.

@@ -94,7 +94,7 @@ void TTEXTOUT::CLOSE() {
   }
   if (!CONSOLE && ::close(F) != 0) {
     int E = errno;
-    IOERROR(WRITEERRTEXT, "cannot close " + FILENAME + ": " + std::strerror(E));
+    IOERRNO(E, WRITEERRTEXT, "cannot close " + FILENAME);
   }
 }
 
@@ -123,7 +123,7 @@ void TTEXTOUT::WRITEFAILED(int E) {
   // What could not be written is dropped, so that the fatal exit does not
   // try again.
   LEN = 0;
-  IOERROR(WRITEERRTEXT, "cannot write " + FILENAME + ": " + std::strerror(E));
+  IOERRNO(E, WRITEERRTEXT, "cannot write " + FILENAME);
 }
 
 // The background writer: writes the chunks in the order handed over; after
@@ -191,7 +191,7 @@ void TTEXTOUT::SYNC() {
     ERR = 0;  // reported once
     G.unlock();
     LEN = 0;
-    IOERRORAT(WRITEERRTEXT, "cannot write " + FILENAME + ": " + std::strerror(E), WH);
+    IOERRORAT(IOKINDTEXT(E, WRITEERRTEXT), IOWHY(E, WRITEERRTEXT, "cannot write " + FILENAME), WH);
   }
 }
 
@@ -215,12 +215,13 @@ void TTEXTOUT::PUTSLOW(std::string_view S) {
   }
 }
 
-bool TTEXTOUT::FAILEDBEFORE(std::string& WHY, std::string& WHERE) noexcept {
+bool TTEXTOUT::FAILEDBEFORE(std::string& KIND, std::string& WHY, std::string& WHERE) noexcept {
   if (CONSOLE || !THREAD.RUNNING()) return false;
   std::unique_lock<std::mutex> G(M);
   CV.wait(G, [this] { return QUEUE.empty() && !BUSY; });
   if (ERR == 0) return false;
-  WHY = "cannot write " + FILENAME + ": " + std::strerror(ERR);
+  KIND = IOKINDTEXT(ERR, WRITEERRTEXT);
+  WHY = IOWHY(ERR, WRITEERRTEXT, "cannot write " + FILENAME);
   WHERE = ERRWHERE;
   ERR = 0;
   LEN = 0;  // the buffer being filled lies beyond the failure

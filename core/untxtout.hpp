@@ -70,7 +70,7 @@ class TTEXTOUT final : public TFLUSHABLE {
   void COMMIT(size_t N) { LEN += N; }
 
   void FLUSHBEFOREEXIT() noexcept override;
-  bool FAILEDBEFORE(std::string& WHY, std::string& WHERE) noexcept override;
+  bool FAILEDBEFORE(std::string& KIND, std::string& WHY, std::string& WHERE) noexcept override;
 
  private:
   struct TCHUNK {

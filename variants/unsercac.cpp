@@ -31,7 +31,7 @@ struct TSTORESINK {
   TROWVAR& ROW(int32_t) { return R; }
   void TAKE(int32_t X, const TROWVAR& TERM, long LINE) {
     const size_t M = static_cast<size_t>(X);
-    S.ROWS.LINES[M] = static_cast<int32_t>(LINE);
+    S.ROWS.LINES[M] = LINE;
     S.ROWS.AMPS[M] = TERM.AMP;
     TROWFIELDS& P = S.ROWS.FIELDS[M];
     P.MEC = TERM.MEC;
@@ -195,7 +195,7 @@ size_t PARTBYTES(size_t COUNT, size_t SIZE) { return (COUNT * SIZE + 63) / 64 * 
 
 size_t TROWSTORE::BYTESFOR(size_t COUNT) {
   return PARTBYTES(COUNT, sizeof(TROWTEXT)) + PARTBYTES(COUNT, sizeof(TEXTENDED)) +
-         PARTBYTES(COUNT, sizeof(TROWFIELDS)) + PARTBYTES(COUNT, sizeof(TTESTREC)) + PARTBYTES(COUNT, sizeof(int32_t));
+         PARTBYTES(COUNT, sizeof(TROWFIELDS)) + PARTBYTES(COUNT, sizeof(TTESTREC)) + PARTBYTES(COUNT, sizeof(int64_t));
 }
 
 bool TROWSTORE::OBTAIN(size_t COUNT) noexcept {

@@ -75,7 +75,7 @@ class TROWSTORE {
   TROWSPAN<TEXTENDED> AMPS;
   TROWSPAN<TROWFIELDS> FIELDS;
   TROWSPAN<TTESTREC> TESTRECS;
-  TROWSPAN<int32_t> LINES;  // line of each term in the file
+  TROWSPAN<int64_t> LINES;  // line of each term in the file
 
  private:
   TBIGBLOCK BLOCK;

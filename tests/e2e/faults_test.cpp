@@ -521,9 +521,11 @@ TEST(FaultsConsole, ClosedOrFullStandardOutputIsAWriteError) {
     const char* WHAT;
     const char* REDIRECT;
     bool REPORTSEEN;  // standard error stays open
+    const char* KIND;
   };
-  for (const TCASE& C : {TCASE{"closed", ">&-", true}, TCASE{"full", ">/dev/full", true},
-                         TCASE{"closed, standard error too", ">&- 2>&-", false}}) {
+  for (const TCASE& C : {TCASE{"closed", ">&-", true, "Disk write error"},
+                         TCASE{"full", ">/dev/full", true, "No space left on device"},
+                         TCASE{"closed, standard error too", ">&- 2>&-", false, ""}}) {
     SCOPED_TRACE(C.WHAT);
     TSCRATCH D;
     COPYSERIES(DATASET("tiny"), D.PATH());
@@ -531,7 +533,7 @@ TEST(FaultsConsole, ClosedOrFullStandardOutputIsAWriteError) {
     EXPECT_EQ(R.STATUS, 217) << R.ERR;
     EXPECT_EQ(R.OUT, "");
     if (C.REPORTSEEN) {
-      EXPECT_TRUE(CONTAINS(R.ERR, "Disk write error")) << R.ERR;
+      EXPECT_TRUE(CONTAINS(R.ERR, C.KIND)) << R.ERR;
       EXPECT_TRUE(CONTAINS(R.ERR, "standard output")) << R.ERR;
       EXPECT_EQ(SPLITLINES(R.ERR).size(), 1u) << R.ERR;
     } else {

@@ -1,7 +1,8 @@
 // The series files are parsed ahead of need by helper threads; that must
 // never change the outcome of a run. Under the descriptor limit that a
 // program doing all its work itself needs (three standard streams, one
-// series file, one output file), every run completes as a good run does.
+// series file, one output file), every run completes as a good run does;
+// with one descriptor less, every run stops where such a program stops.
 // Under an address-space limit, every run on a folder whose puf03.txt ends
 // in a bad term stops with the same report and leaves the same files: the
 // bad term's report, or "Out of memory" no later than in that file. Every
@@ -65,7 +66,7 @@ std::string GENERATED(const std::string& SCALE) {
 
 }  // namespace
 
-TEST(WorkAhead, FiveDescriptorsAreEnoughForEveryRun) {
+TEST(WorkAhead, DescriptorLimitsGiveTheSameOutcomeEveryTime) {
   struct TCASE {
     const char* PROG;
     std::string SERIES;
@@ -79,6 +80,18 @@ TEST(WorkAhead, FiveDescriptorsAreEnoughForEveryRun) {
       const TOUTCOME R = RUNON(C.SERIES, "ulimit -n 5; ", C.PROG);
       EXPECT_EQ(R.STATUS, 0) << "run " << K << ": " << LASTLINE(R.OUT);
       EXPECT_TRUE(R == GOOD) << "run " << K << " differs from the run without a limit";
+    }
+    // Four: the first output file leaves no room for puf01.txt.
+    const std::vector<std::string> HEAD = {SPLITLINES(GOOD.OUT).at(0), SPLITLINES(GOOD.OUT).at(1)};
+    for (int K = 1; K <= RUNS; ++K) {
+      const TOUTCOME R = RUNON(C.SERIES, "ulimit -n 4; ", C.PROG);
+      EXPECT_EQ(R.STATUS, 217) << "run " << K;
+      const std::vector<std::string> L = SPLITLINES(R.OUT);
+      ASSERT_EQ(L.size(), 3u) << "run " << K << ":\n" << R.OUT;
+      EXPECT_EQ(std::vector<std::string>(L.begin(), L.begin() + 2), HEAD) << "run " << K;
+      EXPECT_TRUE(CONTAINS(L[2], ": Too many open files: cannot open puf01.txt (pair 1-2, puf01.txt)"))
+          << "run " << K << ": " << L[2];
+      EXPECT_EQ(R.FILES.size(), 1u) << "run " << K;
     }
   }
 }

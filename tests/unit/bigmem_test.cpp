@@ -117,7 +117,7 @@ TEST(BigMemory, RowStoreKindsDoNotOverlap) {
         {reinterpret_cast<const char*>(S.AMPS.data()), COUNT * sizeof(TEXTENDED)},
         {reinterpret_cast<const char*>(S.FIELDS.data()), COUNT * sizeof(TROWFIELDS)},
         {reinterpret_cast<const char*>(S.TESTRECS.data()), COUNT * sizeof(TTESTREC)},
-        {reinterpret_cast<const char*>(S.LINES.data()), COUNT * sizeof(int32_t)}};
+        {reinterpret_cast<const char*>(S.LINES.data()), COUNT * sizeof(S.LINES[0])}};
     size_t TOTAL = 0;
     for (const TPART& A : PARTS) {
       EXPECT_EQ(reinterpret_cast<uintptr_t>(A.FROM) % 64, 0u);

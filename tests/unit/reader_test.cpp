@@ -335,6 +335,32 @@ TEST_F(SeriesReader, HugeIntegerFieldsAreRangeErrorsNotWrappedValues) {
   EXPECTFAIL("h\r\n-18446744073709551615\r\nc\r\n", RANGETEXT);
 }
 
+// Such a field is reported as written, cut to a readable length, with its
+// digit count: never as the value READINT caps it at. A field longer than
+// 1 MiB is too long, not "not a number".
+TEST_F(SeriesReader, ReportsShowOverlongFieldsAsWritten) {
+  const std::string D30(30, '7');
+  TFATAL F = EXPECTFAIL("h\r\n1\r\nc\r\n 1.0 0 0 -" + D30 + " 0 0 0  0 0 0 0 0 0  S\r\n", RANGETEXT);
+  EXPECT_NE(F.REPORT.find("line 4: MEC[3] -" + std::string(23, '7') + "... (30 digits) is outside -128..127"),
+            std::string::npos)
+      << F.REPORT;
+  F = EXPECTFAIL("h\r\n  9223372036854775807\r\nc\r\n", RANGETEXT);
+  EXPECT_NE(F.REPORT.find("line 2: term count 9223372036854775807 (19 digits) is outside 0..74967"), std::string::npos)
+      << F.REPORT;
+  for (const TFATAL& G : {F, EXPECTFAIL("h\r\n1\r\nc\r\n 1.0 0 0 0 0 0 0  0 0 0 0 0 " + D30 + "  S\r\n", RANGETEXT)})
+    EXPECT_EQ(G.REPORT.find("4611686018427387904"), std::string::npos) << G.REPORT;
+
+  const std::string LONG((size_t{1} << 20) + 1, '5');
+  for (const std::string& L : {" " + LONG + " 0 0 0 0 0 0  0 0 0 0 0 0  S", " 1.0 0 0 0 0 0 " + LONG + "  0 0 0 0 0 0  S"}) {
+    F = EXPECTFAIL("h\r\n1\r\nc\r\n" + L + "\r\n", NUMFORMTEXT);
+    EXPECT_NE(F.REPORT.find("\"" + std::string(40, '5') + "...\" is too long: a number field takes at most 1048576 "
+                            "characters"),
+              std::string::npos)
+        << F.REPORT;
+    EXPECT_EQ(F.REPORT.find("not a number"), std::string::npos) << F.REPORT;
+  }
+}
+
 TEST_F(SeriesReader, CountOutside0To74967IsARangeError) {
   TFATAL F = EXPECTFAIL("h\r\n -1\r\nc\r\n", RANGETEXT);
   EXPECT_TRUE(HASNUMBER(F.REPORT, 74967)) << F.REPORT;
