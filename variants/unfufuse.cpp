@@ -28,13 +28,14 @@ struct TOUTROW {
 };
 constexpr uint32_t MIRRORBIT = uint32_t{1} << 16;
 
-// How many terms ahead the text of a row is asked for. A row line takes
-// some 30 ns to put together and a row text that is not in the cache 100
-// ns or more to arrive, so at least four lines ahead. Measured on the full
-// sample (user time of termshort and termall, several runs each), any
-// distance from 8 to 24 did as well as any other and 10 to 20 % better
-// than 0 or 4; 12 lies well inside that range.
-constexpr size_t TEXTAHEAD = 12;
+// How many terms ahead the fields of a row (one cache line) are asked
+// for. A row line takes some 30 ns to put together and a row that is not
+// in the cache 100 ns or more to arrive, so at least four lines ahead.
+// Measured on the full sample when each row kept its 80-byte text (user
+// time of termshort and termall, several runs each), any distance from 8
+// to 24 did as well as any other and 10 to 20 % better than 0 or 4; 12
+// lies well inside that range.
+constexpr size_t ROWAHEAD = 12;
 
 std::vector<TOUTROW> OUTLIST;  // the terms of a block, in order
 
@@ -44,7 +45,7 @@ std::vector<TOUTROW> OUTLIST;  // the terms of a block, in order
 // their period entries, which hold the end of each line.
 template <bool SELECTS>
 void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS, const TOUTROW* OUT, size_t NOUT) {
-  const TROWTEXT* TEXTS = S.ROWS.TEXTS.data();
+  const TROWFIELDS* FIELDS = S.ROWS.FIELDS.data();
   const bool SWAP = V.SELECT == TSELECT::SHORTPERIOD;
   size_t X = 0;
   while (X < NOUT) {
@@ -52,15 +53,10 @@ void WRITEROWS(const TVARIANT& V, const TSERIESFILE& S, const TPLANETS* PLANETS,
     const size_t END = X + std::min(NOUT - X, std::max<size_t>(1, F.ROOM() / MAXROWTEXT));
     char* Q = O;
     for (; X < END; ++X) {
-      if (X + TEXTAHEAD < NOUT) {
-        // Both cache lines a row text may lie across.
-        const char* P = reinterpret_cast<const char*>(&TEXTS[OUT[X + TEXTAHEAD].ROW]);
-        __builtin_prefetch(P);
-        __builtin_prefetch(P + sizeof(TROWTEXT) - 1);
-      }
+      if (X + ROWAHEAD < NOUT) __builtin_prefetch(&FIELDS[OUT[X + ROWAHEAD].ROW]);
       const TOUTROW R = OUT[X];
       const bool MIRROR = (R.PERIOD & MIRRORBIT) != 0;
-      const TROWTEXT& T = TEXTS[R.ROW];
+      const TROWFIELDS& T = FIELDS[R.ROW];
       const uint8_t FLAGS = T.FLAGS;
       const bool SINE = (FLAGS & CODESINE) != 0;
       // A mirror image has -A; the short-period terms take A sin -> -A cos,

@@ -31,7 +31,24 @@ void PERIODLINEEND(TLINEEND& E, TEXTENDED P, int WIDTH) { SETLINEEND(E, "  " + F
 
 void PLAINLINEEND(TLINEEND& E) { SETLINEEND(E, {}); }
 
-void WRITEROW(const char* PLANETS, char SIGN, const TROWTEXT& T, char FCS, const TLINEEND* E) {
-  char* O = F.RESERVE(MAXROWTEXT);
-  F.COMMIT(static_cast<size_t>(PUTROW(O, PLANETS, SIGN, T, FCS, E) - O));
+std::string PLAINROWTEXT(const TROWVAR& R) {
+  char B[64];
+  const int N = AMPDIGITS(R.AMP, B);
+  std::string T(B, static_cast<size_t>(N));
+  T += ' ';
+  for (int I = 1; I <= NUMSEL; ++I) T.append(B, static_cast<size_t>(FORMATINT(B, R.MEC[I], 4)));
+  T += ' ';
+  for (int I = 1; I <= MAXARG; ++I) T.append(B, static_cast<size_t>(FORMATINT(B, R.MAR[I], 4)));
+  return T + "  ";
+}
+
+void WRITEROW(const char* PLANETS, char SIGN, const TROWVAR& R, char FCS, const TLINEEND* E) {
+  F.PUT(std::string_view(PLANETS, 8));
+  F.PUTCH(SIGN);
+  F.PUT(PLAINROWTEXT(R));
+  F.PUTCH(FCS);
+  if (E != nullptr)
+    F.PUT(std::string_view(E->TXT, E->LEN));
+  else
+    F.PUT("\r\n");
 }

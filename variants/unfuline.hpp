@@ -6,33 +6,45 @@
 //          blank
 //   10-    the magnitude text of the amplitude (see AMPDIGITS), a blank,
 //          MEC[1..6] and, after a blank, MAR[1..6], each in four columns,
-//          two blanks; together the row text (TROWTEXT), made once per row
-//          when its file is parsed
+//          two blanks: together the row text
 //   then   the code letter, and, where the program has one, two blanks and
 //          the period; CR LF (the line end, TLINEEND, made once per period)
 //
 // The planets, the sign and the code come from the term as the pipeline
-// made it.
+// made it. The row text is made as the line is written (PUTROW), from the
+// row's fields (TROWFIELDS), which keep the digits of the amplitude text
+// that the reader gave; WRITEROW makes it from the term itself the plain
+// way, for the reference.
 #pragma once
+
+#include <emmintrin.h>
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "unalltyp.hpp"
 #include "unrowtxt.hpp"
 
-// The row text of a row: the text from column 10 to the blanks before the
-// code (at most 24 + 1 + 24 + 1 + 24 + 2 characters), its length, and the
-// sign of AMP and the code (FLAGS: AMPNEG, CODESINE) as the file gives
-// them.
-struct TROWTEXT {
-  char C[78];
-  uint8_t LEN;
-  uint8_t FLAGS;
+// The fields of a row but its amplitude, in 32 bytes: exponents,
+// multipliers, code, flags, the order (not yet tested against the
+// shortint range) and the magnitude text of the amplitude as digits: the
+// digit before the point (LEAD), the 16 after it (FRACTION, four bits
+// each, the first lowest) and the exponent (EXP10).
+struct TROWFIELDS {
+  TDIMSEL MEC;
+  TDIMARG MAR;
+  char FCS;
+  uint8_t FLAGS;  // AMPNEG, CODESINE: the sign of AMP and the code as read
+  int16_t ORDER;
+  uint64_t FRACTION;
+  int16_t EXP10;
+  uint8_t LEAD;
+  uint8_t SPARE[5];
 };
-static_assert(sizeof(TROWTEXT) == 80);
+static_assert(sizeof(TROWFIELDS) == 32);
 
 inline constexpr uint8_t AMPNEG = 1;
 inline constexpr uint8_t CODESINE = 2;
@@ -56,20 +68,28 @@ struct TCELLTEXTS {
 };
 inline constexpr TCELLTEXTS CELLTEXT;
 
-// The row text of row R, whose amplitude has the magnitude text A.
-inline void MAKEROWTEXT(TROWTEXT& T, const TROWVAR& R, const TAMPTEXT& A) {
-  char* Q = T.C;
-  std::memcpy(Q, A.C, A.LEN);  // at most 24 characters
-  Q += A.LEN;
-  *Q++ = ' ';
-  for (int I = 1; I <= NUMSEL; ++I, Q += 4) std::memcpy(Q, CELLTEXT(R.MEC[I]), 4);
-  *Q++ = ' ';
-  for (int I = 1; I <= MAXARG; ++I, Q += 4) std::memcpy(Q, CELLTEXT(R.MAR[I]), 4);
-  *Q++ = ' ';
-  *Q++ = ' ';
-  T.LEN = static_cast<uint8_t>(Q - T.C);
-  T.FLAGS = static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0));
+// The fields of term R, whose amplitude has the magnitude text A, as
+// AMPDIGITS writes that of a finite value: "d.dddddddddddddddde+XX", with
+// more exponent digits outside -99..99. The order is left to the caller.
+inline void MAKEFIELDS(TROWFIELDS& P, const TROWVAR& R, const TAMPTEXT& A) {
+  P.MEC = R.MEC;
+  P.MAR = R.MAR;
+  P.FCS = R.FCS;
+  P.FLAGS = static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0));
+  P.LEAD = static_cast<uint8_t>(A.C[0] - '0');
+  // Digit pairs into bytes: the first of each pair in the low four bits.
+  const __m128i D = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(A.C + 2)), _mm_set1_epi8('0'));
+  const __m128i PAIRS = _mm_and_si128(_mm_or_si128(D, _mm_srli_epi16(D, 4)), _mm_set1_epi16(0x00FF));
+  P.FRACTION = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(PAIRS, PAIRS)));
+  int E = 0;
+  for (int K = 20; K < A.LEN; ++K) E = E * 10 + (A.C[K] - '0');
+  P.EXP10 = static_cast<int16_t>(A.C[19] == '-' ? -E : E);
+  std::memset(P.SPARE, 0, sizeof P.SPARE);
 }
+
+// The longest row text: an amplitude text of 24 characters (a four-digit
+// exponent), the twelve cells and the blanks.
+inline constexpr size_t MAXROWTEXTLEN = 24 + 1 + 24 + 1 + 24 + 2;
 
 // Columns 1 to 8 of the row lines of planets NPA and NPB.
 struct TPLANETS {
@@ -90,17 +110,51 @@ void PERIODLINEEND(TLINEEND& E, TEXTENDED P, int WIDTH);
 // The end of the row lines without a period.
 void PLAINLINEEND(TLINEEND& E);
 
-// The most characters one row line takes.
-inline constexpr size_t MAXROWTEXT = 8 + 1 + sizeof(TROWTEXT::C) + 1 + sizeof(TLINEEND::TXT);
+// The room one row line takes at most, with what PUTROW writes past its
+// end.
+inline constexpr size_t MAXROWTEXT = 8 + 1 + MAXROWTEXTLEN + 1 + sizeof(TLINEEND::TXT) + 2;
 
-// One row line at O: planets, sign, row text, code and the line end E (no
-// period, CR LF alone, when E is null); returns its end. Writes up to
-// MAXROWTEXT characters whatever the line's length.
-inline char* PUTROW(char* O, const char* PLANETS, char SIGN, const TROWTEXT& T, char FCS, const TLINEEND* E) {
+// The row text of P at O (see TROWFIELDS); returns its end. Writes up to
+// MAXROWTEXTLEN + 2 characters whatever its length.
+inline char* PUTROWTEXT(char* O, const TROWFIELDS& P) {
+  O[0] = static_cast<char>('0' + P.LEAD);
+  O[1] = '.';
+  const __m128i X = _mm_cvtsi64_si128(static_cast<long long>(P.FRACTION));
+  const __m128i NIBBLE = _mm_set1_epi8(0x0F);
+  const __m128i D = _mm_unpacklo_epi8(_mm_and_si128(X, NIBBLE), _mm_and_si128(_mm_srli_epi16(X, 4), NIBBLE));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(O + 2), _mm_add_epi8(D, _mm_set1_epi8('0')));
+  O[18] = 'e';
+  O[19] = P.EXP10 < 0 ? '-' : '+';
+  unsigned A = static_cast<unsigned>(P.EXP10 < 0 ? -P.EXP10 : P.EXP10);
+  char* Q = O + 20;
+  if (A >= 100) [[unlikely]] {
+    // Three or four digits.
+    const int N = A >= 1000 ? 4 : 3;
+    for (int K = N - 1; K >= 0; --K, A /= 10) Q[K] = static_cast<char>('0' + A % 10);
+    Q += N;
+  } else {
+    Q[0] = static_cast<char>('0' + A / 10);
+    Q[1] = static_cast<char>('0' + A % 10);
+    Q += 2;
+  }
+  *Q++ = ' ';
+  const int8_t* const MEC = P.MEC.DATA();
+  const int8_t* const MAR = P.MAR.DATA();
+  for (int I = 0; I < NUMSEL; ++I, Q += 4) std::memcpy(Q, CELLTEXT(MEC[I]), 4);
+  *Q++ = ' ';
+  for (int I = 0; I < MAXARG; ++I, Q += 4) std::memcpy(Q, CELLTEXT(MAR[I]), 4);
+  Q[0] = ' ';
+  Q[1] = ' ';
+  return Q + 2;
+}
+
+// One row line at O: planets, sign, the row text of P, code and the line
+// end E (no period, CR LF alone, when E is null); returns its end. Writes
+// up to MAXROWTEXT characters whatever the line's length.
+inline char* PUTROW(char* O, const char* PLANETS, char SIGN, const TROWFIELDS& P, char FCS, const TLINEEND* E) {
   std::memcpy(O, PLANETS, 8);
   O[8] = SIGN;
-  std::memcpy(O + 9, T.C, sizeof T.C);
-  char* Q = O + 9 + T.LEN;
+  char* Q = PUTROWTEXT(O + 9, P);
   *Q++ = FCS;
   if (E != nullptr) {
     std::memcpy(Q, E->TXT, sizeof E->TXT);
@@ -111,5 +165,9 @@ inline char* PUTROW(char* O, const char* PLANETS, char SIGN, const TROWTEXT& T, 
   return Q + 2;
 }
 
-// The same row line written to the output file F.
-void WRITEROW(const char* PLANETS, char SIGN, const TROWTEXT& T, char FCS, const TLINEEND* E);
+// The row text of term R made the plain way: AMPDIGITS of its amplitude,
+// the cells by FORMATINT.
+std::string PLAINROWTEXT(const TROWVAR& R);
+// The row line of term R, the row text made the plain way, written to the
+// output file F.
+void WRITEROW(const char* PLANETS, char SIGN, const TROWVAR& R, char FCS, const TLINEEND* E);

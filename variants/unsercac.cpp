@@ -34,14 +34,10 @@ struct TSTORESINK {
     S.ROWS.LINES[M] = LINE;
     S.ROWS.AMPS[M] = TERM.AMP;
     TROWFIELDS& P = S.ROWS.FIELDS[M];
-    P.MEC = TERM.MEC;
-    P.MAR = TERM.MAR;
-    P.FCS = TERM.FCS;
-    P.SPARE = 0;
+    MAKEFIELDS(P, TERM, A);
     P.ORDER = static_cast<int16_t>(TERM.MEC[1] + TERM.MEC[2] + TERM.MEC[3] + TERM.MEC[4]);
     S.ROWS.TESTRECS[M] = TTESTREC{AMPKEY(TERM.AMP), X, GATECLASS(TERM.MEC[5], TERM.MEC[6], P.ORDER),
                                   MARSOF(TERM.MAR[1], TERM.MAR[4]), {}};
-    MAKEROWTEXT(S.ROWS.TEXTS[M], TERM, A);
   }
 };
 
@@ -194,7 +190,7 @@ size_t PARTBYTES(size_t COUNT, size_t SIZE) { return (COUNT * SIZE + 63) / 64 * 
 }  // namespace
 
 size_t TROWSTORE::BYTESFOR(size_t COUNT) {
-  return PARTBYTES(COUNT, sizeof(TROWTEXT)) + PARTBYTES(COUNT, sizeof(TEXTENDED)) +
+  return PARTBYTES(COUNT, sizeof(TEXTENDED)) +
          PARTBYTES(COUNT, sizeof(TROWFIELDS)) + PARTBYTES(COUNT, sizeof(TTESTREC)) + PARTBYTES(COUNT, sizeof(int64_t));
 }
 
@@ -209,7 +205,6 @@ bool TROWSTORE::OBTAIN(size_t COUNT) noexcept {
     SPAN.N = COUNT;
     P += PARTBYTES(COUNT, sizeof(T));
   };
-  PLACE(TEXTS);
   PLACE(AMPS);
   PLACE(FIELDS);
   PLACE(TESTRECS);

@@ -1,15 +1,16 @@
 // unsercac: the series files as the pipeline keeps them. Each file is
 // parsed once per run, ahead of need by two background threads, and kept
-// for every pair: per row the row text (see unfuline), the amplitude, the
-// other fields of the row, the test record (what the amplitude test and the
-// row output look at first) and the line of the term in its file. A parse
-// ahead that fails, or finds no descriptor or storage, is dropped: when the
-// pipeline asks for that file, it is parsed again there, and a failure is
-// raised where a run that reads each file when it needs it would meet it.
-// When the program itself runs short of descriptors, storage or a thread,
-// the parsing ahead stops for the rest of the run and gives back the files
-// the pipeline has not asked for yet (see unahead), so that it holds what
-// such a run would hold. Nothing else of a parse ahead is visible.
+// for every pair: per row the amplitude, the other fields of the row with
+// the digits of its row text (see unfuline), the test record (what the
+// amplitude test and the row output look at first) and the line of the
+// term in its file. A parse ahead that fails, or finds no descriptor or
+// storage, is dropped: when the pipeline asks for that file, it is parsed
+// again there, and a failure is raised where a run that reads each file
+// when it needs it would meet it. When the program itself runs short of
+// descriptors, storage or a thread, the parsing ahead stops for the rest of
+// the run and gives back the files the pipeline has not asked for yet (see
+// unahead), so that it holds what such a run would hold. Nothing else of a
+// parse ahead is visible.
 #pragma once
 
 #include <cstdint>
@@ -20,18 +21,6 @@
 #include "unbigmem.hpp"
 #include "unfuline.hpp"
 #include "unserdir.hpp"
-
-// The fields of a row but its amplitude, in 16 bytes: exponents,
-// multipliers, code, and the order (not yet tested against the shortint
-// range).
-struct TROWFIELDS {
-  TDIMSEL MEC;
-  TDIMARG MAR;
-  char FCS;
-  int8_t SPARE;
-  int16_t ORDER;
-};
-static_assert(sizeof(TROWFIELDS) == 16);
 
 // The test record of a row, what the amplitude test and the selection need
 // of it, in 16 bytes: KEY orders |AMP| (see AMPKEY), ROW is the place of
@@ -71,7 +60,6 @@ class TROWSTORE {
   // The bytes OBTAIN asks for, for COUNT rows.
   static size_t BYTESFOR(size_t COUNT);
 
-  TROWSPAN<TROWTEXT> TEXTS;
   TROWSPAN<TEXTENDED> AMPS;
   TROWSPAN<TROWFIELDS> FIELDS;
   TROWSPAN<TTESTREC> TESTRECS;

@@ -113,7 +113,6 @@ TEST(BigMemory, RowStoreKindsDoNotOverlap) {
       size_t BYTES;
     };
     const TPART PARTS[] = {
-        {reinterpret_cast<const char*>(S.TEXTS.data()), COUNT * sizeof(TROWTEXT)},
         {reinterpret_cast<const char*>(S.AMPS.data()), COUNT * sizeof(TEXTENDED)},
         {reinterpret_cast<const char*>(S.FIELDS.data()), COUNT * sizeof(TROWFIELDS)},
         {reinterpret_cast<const char*>(S.TESTRECS.data()), COUNT * sizeof(TTESTREC)},
@@ -129,18 +128,18 @@ TEST(BigMemory, RowStoreKindsDoNotOverlap) {
       }
     }
     EXPECT_GE(TROWSTORE::BYTESFOR(COUNT), TOTAL);
-    EXPECT_LE(TROWSTORE::BYTESFOR(COUNT), TOTAL + 5 * 64);
-    EXPECT_EQ(S.TEXTS.size(), COUNT);
+    EXPECT_LE(TROWSTORE::BYTESFOR(COUNT), TOTAL + 4 * 64);
+    EXPECT_EQ(S.FIELDS.size(), COUNT);
     EXPECT_EQ(S.LINES.size(), COUNT);
     S.LINES[COUNT - 1] = 42;
     S.AMPS[COUNT - 1] = -1.5L;
-    std::memset(&S.TEXTS[COUNT - 1], 'x', sizeof(TROWTEXT));
+    std::memset(static_cast<void*>(&S.FIELDS[COUNT - 1]), 'x', sizeof(TROWFIELDS));
     EXPECT_EQ(S.LINES[COUNT - 1], 42);
     EXPECT_EQ(S.AMPS[COUNT - 1], -1.5L);
   }
   TROWSTORE E;
   EXPECT_TRUE(E.OBTAIN(0));
-  EXPECT_EQ(E.TEXTS.size(), 0u);
+  EXPECT_EQ(E.FIELDS.size(), 0u);
 }
 
 }  // namespace

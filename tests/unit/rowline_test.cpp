@@ -1,10 +1,14 @@
-// The row line: the cells of the exponents and multipliers, and one whole
-// line put together from its parts.
+// The row line: the cells of the exponents and multipliers, one whole line
+// put together from its parts, and the row text made from a row's fields
+// against the same text made the plain way.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
 
+#include "testbits.hpp"
 #include "unallvar.hpp"
 #include "unforstr.hpp"
 #include "unfuline.hpp"
@@ -12,6 +16,16 @@
 #include "untxtout.hpp"
 
 namespace {
+
+// The fields of R as the series cache keeps them: the amplitude text as
+// the reader gives it, AMPDIGITS of the value.
+TROWFIELDS FIELDSOF(const TROWVAR& R) {
+  TAMPTEXT A;
+  A.LEN = static_cast<uint8_t>(AMPDIGITS(R.AMP, A.C));
+  TROWFIELDS P;
+  MAKEFIELDS(P, R, A);
+  return P;
+}
 
 // The table of cells, made at compile time, against FORMATINT (untxtout).
 TEST(RowLine, CellsAreTheIntegersInFourColumns) {
@@ -32,22 +46,59 @@ TEST(RowLine, LineFromPlanetsToPeriod) {
     R.MAR[I + 1] = static_cast<int8_t>(MAR[I]);
   }
   R.FCS = 'S';
-  TAMPTEXT A;
-  A.LEN = static_cast<uint8_t>(AMPDIGITS(-R.AMP, A.C));
-  TROWTEXT T;
-  MAKEROWTEXT(T, R, A);
-  EXPECT_EQ(T.FLAGS, AMPNEG | CODESINE);
+  const TROWFIELDS P = FIELDSOF(R);
+  EXPECT_EQ(P.FLAGS, AMPNEG | CODESINE);
   TLINEEND WITH, WITHOUT;
   PERIODLINEEND(WITH, -11.8625L, 7);
   PLAINLINEEND(WITHOUT);
   char O[2 * MAXROWTEXT];
   const std::string BODY = "  3  5  -2.0506896781179805e-04    6   1   0   3  18 -19  -22   1   0  22   0-128  ";
-  char* E = PUTROW(O, PLANETSTEXT(3, 5).C, '-', T, 'C', &WITH);
+  char* E = PUTROW(O, PLANETSTEXT(3, 5).C, '-', P, 'C', &WITH);
   EXPECT_EQ(std::string(O, E), BODY + "C   -11.86\r\n");
-  E = PUTROW(O, PLANETSTEXT(3, 5).C, '-', T, 'C', nullptr);
+  E = PUTROW(O, PLANETSTEXT(3, 5).C, '-', P, 'C', nullptr);
   EXPECT_EQ(std::string(O, E), BODY + "C\r\n");
-  E = PUTROW(O, PLANETSTEXT(3, 5).C, '-', T, 'C', &WITHOUT);
+  E = PUTROW(O, PLANETSTEXT(3, 5).C, '-', P, 'C', &WITHOUT);
   EXPECT_EQ(std::string(O, E), BODY + "C\r\n");
+}
+
+// The row text from the fields is the plain one, for amplitudes over the
+// whole extended range (zero, subnormals, exponents of one to four digits,
+// the largest values) and any exponents and multipliers; nothing is
+// written past MAXROWTEXT.
+TEST(RowLine, TextFromFieldsIsThePlainText) {
+  RECNULLO();
+  std::mt19937_64 G(11);
+  TROWVAR R = RECNUL;
+  const long COUNT = SANITIZED ? 10000 : 100000;
+  for (long K = 0; K < COUNT; ++K) {
+    switch (K % 4) {
+      case 0:  // the usual decades
+        R.AMP = std::ldexp(static_cast<long double>(G() >> 11), static_cast<int>(G() % 100) - 120);
+        break;
+      case 1:  // any finite bit pattern
+        R.AMP = FROMBITS(G(), static_cast<int>(G() % 0x7FFF), false);
+        break;
+      case 2:  // near the ends of the range
+        R.AMP = FROMBITS(G(), static_cast<int>(G() % 80) + (G() % 2 ? 0 : 0x7FFE - 79), false);
+        break;
+      default:  // powers of ten and zero
+        R.AMP = K % 8 == 3 ? 0.0L : std::pow(10.0L, static_cast<int>(G() % 9800) - 4900);
+    }
+    if (G() % 2) R.AMP = -R.AMP;
+    for (int I = 1; I <= 6; ++I) {
+      R.MEC[I] = static_cast<int8_t>(G());
+      R.MAR[I] = static_cast<int8_t>(G());
+    }
+    R.FCS = G() % 2 ? 'S' : 'C';
+    const TROWFIELDS P = FIELDSOF(R);
+    char O[MAXROWTEXT + 16];
+    std::memset(O, '#', sizeof O);
+    char* E = PUTROW(O, PLANETSTEXT(1, 2).C, ' ', P, R.FCS, nullptr);
+    const std::string WANT = std::string("  1  2   ") + PLAINROWTEXT(R) + R.FCS + "\r\n";
+    ASSERT_EQ(std::string(O, E), WANT) << "amplitude " << static_cast<double>(R.AMP);
+    ASSERT_EQ(O[MAXROWTEXT], '#');
+    ASSERT_EQ(P.FLAGS, (std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0));
+  }
 }
 
 }  // namespace
