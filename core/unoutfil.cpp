@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 #include "unahead.hpp"
@@ -15,32 +14,25 @@
 
 namespace {
 
-struct TIDENTITY {
+// A series file: its name and what it was when noted.
+struct TSERIESID {
+  std::string NAME;
   dev_t DEV;
   ino_t INO;
-  std::string NAME;
 };
 
-std::mutex GUARD;
+std::vector<TSERIESID> SERIESFILES;
 
-std::vector<TIDENTITY>& SERIESFILES() {
-  // Never destroyed: a thread may still note a file while the program ends.
-  static auto* LIST = new std::vector<TIDENTITY>;
-  return *LIST;
-}
+bool SAMEFILE(const struct stat& A, dev_t DEV, ino_t INO) { return A.st_dev == DEV && A.st_ino == INO; }
 
-void NOTE(const struct stat& ST, const std::string& NAME) {
-  std::lock_guard<std::mutex> G(GUARD);
-  for (const TIDENTITY& P : SERIESFILES())
-    if (P.DEV == ST.st_dev && P.INO == ST.st_ino) return;
-  SERIESFILES().push_back(TIDENTITY{ST.st_dev, ST.st_ino, NAME});
-}
-
-// The series file that ST is, or nothing.
+// The series file that ST is, as noted or as its name leads now (it may
+// have been replaced since), or nothing.
 std::string SERIESFILEOF(const struct stat& ST) {
-  std::lock_guard<std::mutex> G(GUARD);
-  for (const TIDENTITY& P : SERIESFILES())
-    if (P.DEV == ST.st_dev && P.INO == ST.st_ino) return P.NAME;
+  for (const TSERIESID& P : SERIESFILES) {
+    struct stat NOW;
+    if (SAMEFILE(ST, P.DEV, P.INO) || (::stat(P.NAME.c_str(), &NOW) == 0 && SAMEFILE(ST, NOW.st_dev, NOW.st_ino)))
+      return P.NAME;
+  }
   return {};
 }
 
@@ -65,18 +57,11 @@ std::string SERIESFILEOF(const struct stat& ST) {
 
 void PROTECTSERIES(const std::string& NAME) {
   struct stat ST;
-  if (::stat(NAME.c_str(), &ST) == 0) NOTE(ST, NAME);
+  if (::stat(NAME.c_str(), &ST) != 0) ST.st_dev = ST.st_ino = 0;  // missing: the name alone
+  SERIESFILES.push_back(TSERIESID{NAME, ST.st_dev, ST.st_ino});
 }
 
-void PROTECTOPENSERIES(int FD, const std::string& NAME) {
-  struct stat ST;
-  if (::fstat(FD, &ST) == 0) NOTE(ST, NAME);
-}
-
-void UNPROTECTALL() {
-  std::lock_guard<std::mutex> G(GUARD);
-  SERIESFILES().clear();
-}
+void UNPROTECTALL() { SERIESFILES.clear(); }
 
 int OPENOUTPUT(const std::string& NAME) {
   // Neither emptied nor waited for: what the name is comes first.

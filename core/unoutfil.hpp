@@ -1,13 +1,14 @@
 // unoutfil: the opening of an output file, which never harms a file that
 // is only read and never waits.
 //
-// PROTECTSERIES notes a series file, which no output may be: its device
-// and inode, through every symbolic link. OPENOUTPUT opens an output name for
-// writing, creating it when it is missing, without emptying anything and
-// without waiting on the other end of a FIFO; then, by what the name turned
-// out to be:
-//   - one of the series files (through a symbolic or a hard link): closed
-//     again, untouched, and the I/O error names both files;
+// PROTECTSERIES notes a series file, which no output may be: its name and
+// what it is (device and inode, through every symbolic link). OPENOUTPUT
+// opens an output name for writing, creating it when it is missing,
+// without emptying anything and without waiting on the other end of a
+// FIFO; then, by what the name turned out to be:
+//   - one of the series files, as noted or as its name leads now (through
+//     a symbolic or a hard link): closed again, untouched, and the I/O
+//     error names both files;
 //   - a regular file: emptied, and written;
 //   - a FIFO that a process reads, or a device such as /dev/null: written
 //     as it is (blocking, as any file);
@@ -17,10 +18,8 @@
 
 #include <string>
 
-// Notes the series file NAME, when it exists. Any thread.
+// Notes the series file NAME (main thread, before the series are read).
 void PROTECTSERIES(const std::string& NAME);
-// The same for the series file NAME open on FD.
-void PROTECTOPENSERIES(int FD, const std::string& NAME);
 // Forgets every series file noted (when a new job starts).
 void UNPROTECTALL();
 

@@ -13,7 +13,6 @@
 
 #include "unahead.hpp"
 #include "unfatal.hpp"
-#include "unoutfil.hpp"
 #include "unreanum.hpp"
 #include "unserdir.hpp"
 
@@ -72,7 +71,6 @@ TSERIESREADER::TSERIESREADER(std::string N, bool K) : NAME(std::move(N)), KEEP(K
         NAME + (S_ISDIR(ST.st_mode) ? " is a directory, not a series file" : " is not a regular file");
     DEFECT(ACCESSTEXT, 0, 0, WHAT, WHAT);
   }
-  PROTECTOPENSERIES(F, NAME);
   FD = F;
   if (!BUFBLOCK.OBTAIN(BUFSIZE + BUFPAD, false)) {
     ::close(F);
