@@ -23,6 +23,12 @@ namespace {
 
 constexpr int RUNS = 8;
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool SANITIZED = true;
+#else
+constexpr bool SANITIZED = false;
+#endif
+
 // What a run leaves: its status, its console and every file it wrote.
 struct TOUTCOME {
   int STATUS = -1;
@@ -81,7 +87,10 @@ TEST(WorkAhead, DescriptorLimitsGiveTheSameOutcomeEveryTime) {
       EXPECT_EQ(R.STATUS, 0) << "run " << K << ": " << LASTLINE(R.OUT);
       EXPECT_TRUE(R == GOOD) << "run " << K << " differs from the run without a limit";
     }
-    // Four: the first output file leaves no room for puf01.txt.
+    // Four: the first output file leaves no room for puf01.txt. (The
+    // sanitizers' runtime wants two descriptors of its own for a pipe, at
+    // the start.)
+    if (SANITIZED) continue;
     const std::vector<std::string> HEAD = {SPLITLINES(GOOD.OUT).at(0), SPLITLINES(GOOD.OUT).at(1)};
     for (int K = 1; K <= RUNS; ++K) {
       const TOUTCOME R = RUNON(C.SERIES, "ulimit -n 4; ", C.PROG);
@@ -97,9 +106,7 @@ TEST(WorkAhead, DescriptorLimitsGiveTheSameOutcomeEveryTime) {
 }
 
 TEST(WorkAhead, AddressSpaceLimitsGiveTheSameFailureEveryTime) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "AddressSanitizer reserves more address space than ulimit -v allows";
-#endif
+  if (SANITIZED) GTEST_SKIP() << "AddressSanitizer reserves more address space than ulimit -v allows";
   // The medium sample with the code letter of the last term of puf03.txt
   // spoilt.
   TSCRATCH S;
