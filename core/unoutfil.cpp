@@ -14,8 +14,9 @@
 
 namespace {
 
-// A series file: its name and what it was when noted.
+// A series file: its folder and name, and what it was when noted.
 struct TSERIESID {
+  int DIRFD;
   std::string NAME;
   dev_t DEV;
   ino_t INO;
@@ -30,7 +31,8 @@ bool SAMEFILE(const struct stat& A, dev_t DEV, ino_t INO) { return A.st_dev == D
 std::string SERIESFILEOF(const struct stat& ST) {
   for (const TSERIESID& P : SERIESFILES) {
     struct stat NOW;
-    if (SAMEFILE(ST, P.DEV, P.INO) || (::stat(P.NAME.c_str(), &NOW) == 0 && SAMEFILE(ST, NOW.st_dev, NOW.st_ino)))
+    if (SAMEFILE(ST, P.DEV, P.INO) ||
+        (::fstatat(P.DIRFD, P.NAME.c_str(), &NOW, 0) == 0 && SAMEFILE(ST, NOW.st_dev, NOW.st_ino)))
       return P.NAME;
   }
   return {};
@@ -55,10 +57,10 @@ std::string SERIESFILEOF(const struct stat& ST) {
 
 }  // namespace
 
-void PROTECTSERIES(const std::string& NAME) {
+void PROTECTSERIES(int DIRFD, const std::string& NAME) {
   struct stat ST;
-  if (::stat(NAME.c_str(), &ST) != 0) ST.st_dev = ST.st_ino = 0;  // missing: the name alone
-  SERIESFILES.push_back(TSERIESID{NAME, ST.st_dev, ST.st_ino});
+  if (::fstatat(DIRFD, NAME.c_str(), &ST, 0) != 0) ST.st_dev = ST.st_ino = 0;  // missing: the name alone
+  SERIESFILES.push_back(TSERIESID{DIRFD, NAME, ST.st_dev, ST.st_ino});
 }
 
 void UNPROTECTALL() { SERIESFILES.clear(); }

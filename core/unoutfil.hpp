@@ -1,8 +1,8 @@
 // unoutfil: the opening of an output file, which never harms a file that
 // is only read and never waits.
 //
-// PROTECTSERIES notes a series file, which no output may be: its name and
-// what it is (device and inode, through every symbolic link). OPENOUTPUT
+// PROTECTSERIES notes a series file, which no output may be: its folder and
+// name, and what it is (device and inode, through every symbolic link). OPENOUTPUT
 // opens an output name for writing, creating it when it is missing,
 // without emptying anything and without waiting on the other end of a
 // FIFO; then, by what the name turned out to be:
@@ -18,8 +18,9 @@
 
 #include <string>
 
-// Notes the series file NAME (main thread, before the series are read).
-void PROTECTSERIES(const std::string& NAME);
+// Notes the series file NAME in the folder open on DIRFD (AT_FDCWD: the
+// current one); on the main thread, before the series are read.
+void PROTECTSERIES(int DIRFD, const std::string& NAME);
 // Forgets every series file noted (when a new job starts).
 void UNPROTECTALL();
 

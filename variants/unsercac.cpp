@@ -221,7 +221,7 @@ bool NOTED = false;  // the series files are known to OPENOUTPUT
 void PARSEAHEAD() {
   // Before the first output is created: no output may be a series file.
   if (!NOTED)
-    for (int N = 1; N <= NUMSERIES; ++N) PROTECTSERIES(SERIESNAME(N));
+    for (int N = 1; N <= NUMSERIES; ++N) PROTECTSERIES(SERIESDIRFD(), SERIESNAME(N));
   NOTED = true;
   SETRELEASER([] { return PARSERS.RELEASE(); });
   PARSERS.AHEAD();

@@ -127,6 +127,17 @@ TEST(OutputNames, NameLinkedToASeriesFileIsRefusedAndTheSeriesFileKept) {
     for (const auto& [N, BYTES] : BEFORE) EXPECT_TRUE(AFTER.count(N) && AFTER.at(N) == BYTES) << N << " was written";
     EXPECT_EQ(fs::is_symlink(D.FILE(C.OUTPUT)), !C.HARD);
   }
+  // The same with the series and the outputs in folders of their own.
+  TSCRATCH D;
+  fs::create_directory(D.FILE("series"));
+  fs::create_directory(D.FILE("out"));
+  COPYSERIES(D.FILE("series"));
+  const auto BEFORE = SERIESBYTES(D.FILE("series"));
+  fs::create_symlink("../series/puf05.txt", D.FILE("out/robo0102.txt"));
+  const TRUN R = RUN(D.PATH(), PROGRAM("termall") + " --series series --output out");
+  EXPECT_EQ(R.STATUS, 217) << R.OUT << R.ERR;
+  EXPECT_TRUE(CONTAINS(LASTLINE(R.OUT), "robo0102.txt is the series file puf05.txt")) << LASTLINE(R.OUT);
+  EXPECT_EQ(SERIESBYTES(D.FILE("series")), BEFORE);
 }
 
 // Links that lead anywhere else are written through, as before: to an
