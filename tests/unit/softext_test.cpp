@@ -27,7 +27,7 @@ constexpr uint64_t TOP = uint64_t{1} << 63;
 constexpr int BIAS = 16383;
 
 // Fewer random cases under the sanitizers.
-long COUNT(long N) { return SANITIZED ? N / 20 : N; }
+long COUNT(long N) { return SANITIZED ? N / 10 : N; }
 
 TSOFTEXT SOFT(LD X) {
   TSOFTEXT S{};
