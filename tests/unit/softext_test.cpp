@@ -418,19 +418,22 @@ TEST(SoftExtended, ReadingAgreesWithTheLibrary) {
                         "--1", "1e5.5", "1,5"})
     SAMEREAD(T, "read edge", F);
   // At the halfway points between neighbouring values and just off them:
-  // exactly, a last digit lower (then nines), a one far behind.
+  // exactly, a last digit lower (then nines), a one far behind (past the
+  // digits that are kept, for the longest texts), a digit fewer. The
+  // points above zero, the largest subnormal and the largest value first.
+  const TSOFTEXT ENDS[] = {BITS(0, 0), SOFTEXTMINSUB, BITS(TOP - 1, 0), SOFTEXTMINNORMAL, SOFTEXTMAX};
   for (long K = 0; K < COUNT(6000); ++K) {
     const int E = K % 50 == 0 ? static_cast<int>(G() % 0x7FFF) : K % 200 == 1 ? static_cast<int>(G() % 3)
                                                                               : BIAS + static_cast<int>(G() % 401) - 200;
-    TSOFTEXT X = RANDOMAT(G, E, false);
-    if (X.MANT == 0) X = SOFTEXTMINSUB;
+    const TSOFTEXT X = K < 5 ? ENDS[K] : RANDOMAT(G, E, false);
     const std::string H = HALFWAYTEXT(X);
     const size_t EPOS = H.find('e');
     const long SCALE = std::stol(H.substr(EPOS + 2));
     const std::string D = H.substr(0, EPOS);
+    const size_t ZEROS = D.size() > 10000 ? 300 : 30;
     SAMEREAD(T, "read halfway", H);
     SAMEREAD(T, "read halfway", D.substr(0, D.size() - 1) + "4" + std::string(20, '9') + "e-" + std::to_string(SCALE + 20));
-    SAMEREAD(T, "read halfway", D + std::string(30, '0') + "1e-" + std::to_string(SCALE + 31));
+    SAMEREAD(T, "read halfway", D + std::string(ZEROS, '0') + "1e-" + std::to_string(SCALE + static_cast<long>(ZEROS) + 1));
     SAMEREAD(T, "read halfway", "-" + D.substr(0, D.size() - 1) + "e-" + std::to_string(SCALE - 1));
   }
 }
