@@ -18,19 +18,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
-#include "unsoftext.hpp"
+#include "../unit/softextpair.hpp"
 
 namespace {
 
 using LD = long double;
-
-std::string HEX(TSOFTEXT S) {
-  char T[32];
-  std::snprintf(T, sizeof T, "%04X:%016llX", S.SE, static_cast<unsigned long long>(S.MANT));
-  return T;
-}
 
 [[noreturn]] void FINDING(const std::string& WHAT) {
   std::fprintf(stderr, "\n==== softext_fuzz finding: %s\n", WHAT.c_str());
@@ -38,31 +31,8 @@ std::string HEX(TSOFTEXT S) {
   std::abort();
 }
 
-TSOFTEXT SOFT(LD X) {
-  TSOFTEXT S{};
-  std::memcpy(&S, &X, 10);
-  return S;
-}
-LD HARD(TSOFTEXT S) {
-  LD X = 0;
-  std::memcpy(&X, &S, 10);
-  return X;
-}
-
 void SAME(const char* OP, TSOFTEXT S, LD H, const std::string& ARGS) {
-  if (std::memcmp(&S, &H, 10) != 0) FINDING(std::string(OP) + " " + ARGS + ": " + HEX(S) + ", x87 " + HEX(SOFT(H)));
-}
-
-[[gnu::noinline]] LD HADD(LD A, LD B) { return A + B; }
-[[gnu::noinline]] LD HSUB(LD A, LD B) { return A - B; }
-[[gnu::noinline]] LD HMUL(LD A, LD B) { return A * B; }
-[[gnu::noinline]] LD HDIV(LD A, LD B) { return A / B; }
-[[gnu::noinline]] LD HSQRT(LD A) { return std::sqrt(A); }
-[[gnu::noinline]] int HCOMPARE(LD A, LD B) {
-  return (A == B) | (A != B) << 1 | (A < B) << 2 | (A <= B) << 3 | (A > B) << 4 | (A >= B) << 5;
-}
-int SCOMPARE(TSOFTEXT A, TSOFTEXT B) {
-  return (A == B) | (A != B) << 1 | (A < B) << 2 | (A <= B) << 3 | (A > B) << 4 | (A >= B) << 5;
+  if (!SAMEBITS(S, H)) FINDING(std::string(OP) + " " + ARGS + ": " + HEX(S) + ", x87 " + HEX(SOFT(H)));
 }
 
 void ARITHMETIC(TSOFTEXT A, TSOFTEXT B) {
@@ -74,11 +44,7 @@ void ARITHMETIC(TSOFTEXT A, TSOFTEXT B) {
   SAME("div", A / B, HDIV(HA, HB), ARGS);
   SAME("sqrt", sqrt(A), HSQRT(HA), HEX(A));
   if (SCOMPARE(A, B) != HCOMPARE(HA, HB)) FINDING("comparisons " + ARGS);
-  SAME("neg", -A, -HA, HEX(A));
-  SAME("fabs", fabs(A), std::fabs(HA), HEX(A));
-  if (signbit(A) != std::signbit(HA) || isnan(A) != std::isnan(HA) || isinf(A) != std::isinf(HA) ||
-      isfinite(A) != std::isfinite(HA))
-    FINDING("classification " + HEX(A));
+  if (SUNARY(A) != HUNARY(HA)) FINDING("-, fabs or classification " + HEX(A));
 }
 
 template <typename I>
@@ -122,11 +88,8 @@ void TEXTS(TSOFTEXT A, unsigned PICK) {
 void READING(const std::string& F) {
   TSOFTEXT S{};
   const bool OK = SOFTEXTREAD(F, S);
-  char* END = nullptr;
-  const LD H = std::strtold(F.c_str(), &END);
-  // The library reads more forms (blanks first, inf, nan, hexadecimal).
-  const bool PLAIN = !F.empty() && F.find_first_not_of("0123456789+-.eE") == std::string::npos;
-  const bool HOK = PLAIN && END == F.c_str() + F.size();
+  LD H = 0;
+  const bool HOK = LIBRARYREADS(F, H);
   if (OK != HOK) FINDING("\"" + F + "\" " + (OK ? "read" : "not read") + ", by the library " + (HOK ? "read" : "not read"));
   if (OK) SAME("read", S, H, "\"" + F + "\"");
 }

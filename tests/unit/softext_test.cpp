@@ -17,8 +17,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "softextpair.hpp"
 #include "testbits.hpp"
-#include "unsoftext.hpp"
 
 namespace {
 
@@ -29,46 +29,7 @@ constexpr int BIAS = 16383;
 // Fewer random cases under the sanitizers.
 long COUNT(long N) { return SANITIZED ? N / 10 : N; }
 
-TSOFTEXT SOFT(LD X) {
-  TSOFTEXT S{};
-  std::memcpy(&S, &X, 10);
-  return S;
-}
-LD HARD(TSOFTEXT S) {
-  LD X = 0;
-  std::memcpy(&X, &S, 10);
-  return X;
-}
 TSOFTEXT BITS(uint64_t M, int SE) { return TSOFTEXT::OFBITS(M, static_cast<uint16_t>(SE)); }
-
-std::string HEX(TSOFTEXT S) {
-  char T[32];
-  std::snprintf(T, sizeof T, "%04X:%016llX", S.SE, static_cast<unsigned long long>(S.MANT));
-  return T;
-}
-
-// The operations of the hardware, out of reach of the constant folder.
-[[gnu::noipa]] LD HADD(LD A, LD B) { return A + B; }
-[[gnu::noipa]] LD HSUB(LD A, LD B) { return A - B; }
-[[gnu::noipa]] LD HMUL(LD A, LD B) { return A * B; }
-[[gnu::noipa]] LD HDIV(LD A, LD B) { return A / B; }
-[[gnu::noipa]] LD HSQRT(LD A) { return std::sqrt(A); }
-// == != < <= > >= as six bits.
-[[gnu::noipa]] int HCOMPARE(LD A, LD B) {
-  return (A == B) | (A != B) << 1 | (A < B) << 2 | (A <= B) << 3 | (A > B) << 4 | (A >= B) << 5;
-}
-int SCOMPARE(TSOFTEXT A, TSOFTEXT B) {
-  return (A == B) | (A != B) << 1 | (A < B) << 2 | (A <= B) << 3 | (A > B) << 4 | (A >= B) << 5;
-}
-// -, fabs, signbit, isnan, isinf, isfinite of one value.
-[[gnu::noipa]] std::string HUNARY(LD A) {
-  return HEX(SOFT(-A)) + HEX(SOFT(std::fabs(A))) + char('0' + std::signbit(A)) + char('0' + std::isnan(A)) +
-         char('0' + std::isinf(A)) + char('0' + std::isfinite(A));
-}
-std::string SUNARY(TSOFTEXT A) {
-  return HEX(-A) + HEX(fabs(A)) + char('0' + signbit(A)) + char('0' + isnan(A)) + char('0' + isinf(A)) +
-         char('0' + isfinite(A));
-}
 
 // Results compared, per operation; printed at the end of a test.
 class TTALLY {
@@ -95,7 +56,7 @@ class TTALLY {
 
 template <typename F>
 void SAMEVALUE(TTALLY& T, const char* OP, TSOFTEXT S, LD H, F ARGS) {
-  T.NOTE(OP, std::memcmp(&S, &H, 10) == 0, [&] { return std::string(ARGS()) + ": " + HEX(S) + " against " + HEX(SOFT(H)); });
+  T.NOTE(OP, SAMEBITS(S, H), [&] { return std::string(ARGS()) + ": " + HEX(S) + " against " + HEX(SOFT(H)); });
 }
 void SAMEVALUE(TTALLY& T, const char* OP, TSOFTEXT S, LD H, const char* ARGS) {
   SAMEVALUE(T, OP, S, H, [ARGS] { return ARGS; });
@@ -344,12 +305,8 @@ TEST(SoftExtended, SquareRoots) {
 void SAMEREAD(TTALLY& T, const char* OP, const std::string& F) {
   TSOFTEXT S{};
   const bool OK = SOFTEXTREAD(F, S);
-  // The library reads more forms (blanks first, inf, nan, hexadecimal),
-  // which are not numbers here.
-  char* END = nullptr;
-  const LD H = std::strtold(F.c_str(), &END);
-  const bool PLAIN = !F.empty() && F.find_first_not_of("0123456789+-.eE") == std::string::npos;
-  const bool HOK = PLAIN && END == F.c_str() + F.size();
+  LD H = 0;
+  const bool HOK = LIBRARYREADS(F, H);
   if (!OK || !HOK) {
     T.NOTE(OP, OK == HOK, [&] { return F + (OK ? " read" : " not read"); });
     return;
