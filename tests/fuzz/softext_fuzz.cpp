@@ -90,7 +90,8 @@ void READING(const std::string& F) {
   const bool OK = SOFTEXTREAD(F, S);
   LD H = 0;
   const bool HOK = LIBRARYREADS(F, H);
-  if (OK != HOK) FINDING("\"" + F + "\" " + (OK ? "read" : "not read") + ", by the library " + (HOK ? "read" : "not read"));
+  if (OK != HOK)
+    FINDING("\"" + F + "\" " + (OK ? "read" : "not read") + ", by the library " + (HOK ? "read" : "not read"));
   if (OK) SAME("read", S, H, "\"" + F + "\"");
 }
 

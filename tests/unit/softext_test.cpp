@@ -135,8 +135,8 @@ TEST(SoftExtended, LayoutAndConstantsAreTheHardwareBits) {
   constexpr TSOFTEXT ROOT = sqrt((K2 + TSOFTEXT(1) / TSOFTEXT(408523)) / (TWOPI - K));
   const LD HK = 0.01720209895L;
   SAMEVALUE(T, "constant", K2, HMUL(HK, HK), "k*k");
-  SAMEVALUE(T, "constant", ROOT, HSQRT(HDIV(HADD(HMUL(HK, HK), HDIV(1, 408523)), HSUB(2 * 3.14159265358979323846264338327950288L, HK))),
-            "a root");
+  const LD HTWOPI = 2 * 3.14159265358979323846264338327950288L;
+  SAMEVALUE(T, "constant", ROOT, HSQRT(HDIV(HADD(HMUL(HK, HK), HDIV(1, 408523)), HSUB(HTWOPI, HK))), "a root");
 }
 
 TEST(SoftExtended, IntegersOfEveryWidth) {
@@ -261,7 +261,7 @@ TEST(SoftExtended, TiesAndHalfwayCasesAtEveryExponent) {
     const int EA = (E + BIAS) / 2, EB = E + BIAS - EA;
     BOTHWAYS(T, BITS(M << 31, EA), BITS(N << 32, EB));
   }
-  // Into the subnormal range: A * 2^-K and A / 2^K lose D bits.
+  // Into the subnormal range: A * 2^S and A / 2^-S lose D bits.
   for (int D = 1; D <= 66; ++D) {
     for (int K = 0; K < 40; ++K) {
       const int E = 1 + static_cast<int>(G() % 64);
@@ -287,7 +287,7 @@ TEST(SoftExtended, SquareRoots) {
   std::mt19937_64 G(2);
   for (long K = 0; K < COUNT(300000); ++K) {
     TSOFTEXT A;
-    if (K % 3 == 0) {  // a square and its neighbours
+    if (K % 3 == 0) {  // a square, or the value above it
       const uint64_t R = (G() >> (G() % 64)) | 1;
       A = TSOFTEXT(R) * TSOFTEXT(R);
       A.SE = static_cast<uint16_t>((A.SE & 0x7FFF) + 2 * static_cast<int>(G() % 200) - 200);
@@ -380,8 +380,9 @@ TEST(SoftExtended, ReadingAgreesWithTheLibrary) {
   // points above zero, the largest subnormal and the largest value first.
   const TSOFTEXT ENDS[] = {BITS(0, 0), SOFTEXTMINSUB, BITS(TOP - 1, 0), SOFTEXTMINNORMAL, SOFTEXTMAX};
   for (long K = 0; K < COUNT(6000); ++K) {
-    const int E = K % 50 == 0 ? static_cast<int>(G() % 0x7FFF) : K % 200 == 1 ? static_cast<int>(G() % 3)
-                                                                              : BIAS + static_cast<int>(G() % 401) - 200;
+    const int E = K % 50 == 0    ? static_cast<int>(G() % 0x7FFF)
+                  : K % 200 == 1 ? static_cast<int>(G() % 3)
+                                 : BIAS + static_cast<int>(G() % 401) - 200;
     const TSOFTEXT X = K < 5 ? ENDS[K] : RANDOMAT(G, E, false);
     const std::string H = HALFWAYTEXT(X);
     const size_t EPOS = H.find('e');
@@ -389,8 +390,10 @@ TEST(SoftExtended, ReadingAgreesWithTheLibrary) {
     const std::string D = H.substr(0, EPOS);
     const size_t ZEROS = D.size() > 10000 ? 300 : 30;
     SAMEREAD(T, "read halfway", H);
-    SAMEREAD(T, "read halfway", D.substr(0, D.size() - 1) + "4" + std::string(20, '9') + "e-" + std::to_string(SCALE + 20));
-    SAMEREAD(T, "read halfway", D + std::string(ZEROS, '0') + "1e-" + std::to_string(SCALE + static_cast<long>(ZEROS) + 1));
+    const std::string LOWER = D.substr(0, D.size() - 1) + "4" + std::string(20, '9');
+    SAMEREAD(T, "read halfway", LOWER + "e-" + std::to_string(SCALE + 20));
+    const std::string HIGHER = D + std::string(ZEROS, '0') + "1";
+    SAMEREAD(T, "read halfway", HIGHER + "e-" + std::to_string(SCALE + static_cast<long>(ZEROS) + 1));
     SAMEREAD(T, "read halfway", "-" + D.substr(0, D.size() - 1) + "e-" + std::to_string(SCALE - 1));
   }
 }
@@ -423,7 +426,8 @@ TEST(SoftExtended, ScientificTextAgreesWithTheLibrary) {
     CHECK("%.16Le tie", TSOFTEXT(M * 10 + 5), 16);
   }
   for (TSOFTEXT X : {BITS(0, 0), BITS(0, 0x8000), SOFTEXTINF, -SOFTEXTINF, SOFTEXTNAN, -SOFTEXTNAN, SOFTEXTMAX,
-                     SOFTEXTMINSUB, TSOFTEXT(19) / TSOFTEXT(2), TSOFTEXT(1) / TSOFTEXT(3), BITS(~uint64_t{0}, BIAS + 3)})
+                     SOFTEXTMINSUB, TSOFTEXT(19) / TSOFTEXT(2), TSOFTEXT(1) / TSOFTEXT(3),
+                     BITS(~uint64_t{0}, BIAS + 3)})
     for (int P = 0; P <= 22; ++P) CHECK("%.*Le edge", X, P);
 }
 
@@ -447,7 +451,8 @@ TEST(SoftExtended, FixedTextAgreesWithTheLibrary) {
     CHECK("%*.2Lf", X, static_cast<int>(G() % 24), 2);
     if (K % 10 == 0) CHECK("%*.*Lf", X, static_cast<int>(G() % 30), static_cast<int>(G() % 9));
     // A tie at the third decimal: an integer and an odd number of eighths.
-    const TSOFTEXT TIE = TSOFTEXT(static_cast<int64_t>(G() % 2000001) - 1000000) + TSOFTEXT(2 * (G() % 4) + 1) / TSOFTEXT(8);
+    const TSOFTEXT EIGHTHS = TSOFTEXT(2 * (G() % 4) + 1) / TSOFTEXT(8);
+    const TSOFTEXT TIE = TSOFTEXT(static_cast<int64_t>(G() % 2000001) - 1000000) + EIGHTHS;
     CHECK("%*.2Lf tie", TIE, 12, 2);
   }
   for (long K = 0; K < COUNT(600); ++K)
