@@ -42,9 +42,10 @@
 // halfway points). tests/fuzz/softext_fuzz.cpp does the same on arbitrary
 // bytes read as operands.
 //
-// The functions sqrt, fabs, signbit, isnan, isinf and isfinite carry the
-// names of their <cmath> counterparts, so that code written for the
-// hardware type finds them by argument-dependent lookup.
+// The functions sqrt, fabs, signbit, isnan, isinf, isfinite and isnormal
+// carry the names of their <cmath> counterparts, so that code written for
+// the hardware type finds them by argument-dependent lookup; isnormal, like
+// the x87 type's, compares the magnitude with the smallest normal value.
 #pragma once
 
 #include <bit>
@@ -563,6 +564,7 @@ constexpr bool signbit(TSOFTEXT A) { return (A.SE >> 15) != 0; }
 constexpr bool isnan(TSOFTEXT A) { return SOFTEXTIMPL::UNPACK(A).KIND >= SOFTEXTIMPL::KNAN; }
 constexpr bool isinf(TSOFTEXT A) { return SOFTEXTIMPL::UNPACK(A).KIND == SOFTEXTIMPL::KINF; }
 constexpr bool isfinite(TSOFTEXT A) { return SOFTEXTIMPL::UNPACK(A).KIND <= SOFTEXTIMPL::KFINITE; }
+constexpr bool isnormal(TSOFTEXT A) { return isfinite(A) && fabs(A) >= SOFTEXTMINNORMAL; }
 
 // A decimal number field: optional sign, digits with an optional point (at
 // least one digit), optional exponent (E or e, optional sign, digits). The

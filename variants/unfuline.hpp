@@ -68,7 +68,7 @@ inline void MAKEROWTEXT(TROWTEXT& T, const TROWVAR& R, const TAMPTEXT& A) {
   *Q++ = ' ';
   *Q++ = ' ';
   T.LEN = static_cast<uint8_t>(Q - T.C);
-  T.FLAGS = static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0));
+  T.FLAGS = static_cast<uint8_t>((EXTSIGNBIT(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0));
 }
 
 // Columns 1 to 8 of the row lines of planets NPA and NPB.

@@ -88,7 +88,7 @@ namespace {
 
 // The row line of R.
 void WRITEROW(const TVARIANT& V, const TROWVAR& R) {
-  WRITEROW(PLANETSTEXT(R.NPA, R.NPB).C, std::signbit(R.AMP) ? '-' : ' ',
+  WRITEROW(PLANETSTEXT(R.NPA, R.NPB).C, EXTSIGNBIT(R.AMP) ? '-' : ' ',
            SERIESFILE(HERE.N).ROWS.TEXTS[static_cast<size_t>(R.TXT)], R.FCS,
            V.PERIODWIDTH > 0 ? &PERIODOF(V, R).END : nullptr);
 }

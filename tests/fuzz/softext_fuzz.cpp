@@ -6,8 +6,8 @@
 //
 // Compared bit for bit: A + B, A - B, A * B, A / B both ways round,
 // sqrt(A), sqrt(B), the six comparisons both ways, -, fabs, signbit,
-// isnan, isinf, isfinite of each, on every encoding; the integer as every
-// signed and unsigned width; SOFTEXTSCIENTIFIC against "%.*Le" and
+// isnan, isinf, isfinite, isnormal of each, on every encoding; the integer
+// as every signed and unsigned width; SOFTEXTSCIENTIFIC against "%.*Le" and
 // SOFTEXTFIXED against "%*.*Lf" for A (not for the encodings the x87 unit
 // rejects or never produces: unnormals, pseudo-denormals, pseudo-NaNs);
 // SOFTEXTREAD of the text against strtold, and the scientific text of A

@@ -133,10 +133,10 @@ TEST(BigMemory, RowStoreKindsDoNotOverlap) {
     EXPECT_EQ(S.TEXTS.size(), COUNT);
     EXPECT_EQ(S.LINES.size(), COUNT);
     S.LINES[COUNT - 1] = 42;
-    S.AMPS[COUNT - 1] = -1.5L;
+    S.AMPS[COUNT - 1] = -1.5_EXT;
     std::memset(&S.TEXTS[COUNT - 1], 'x', sizeof(TROWTEXT));
     EXPECT_EQ(S.LINES[COUNT - 1], 42);
-    EXPECT_EQ(S.AMPS[COUNT - 1], -1.5L);
+    EXPECT_EQ(S.AMPS[COUNT - 1], -1.5_EXT);
   }
   TROWSTORE E;
   EXPECT_TRUE(E.OBTAIN(0));

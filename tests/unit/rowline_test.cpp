@@ -25,7 +25,7 @@ TEST(RowLine, CellsAreTheIntegersInFourColumns) {
 TEST(RowLine, LineFromPlanetsToPeriod) {
   RECNULLO();
   TROWVAR R = RECNUL;
-  R.AMP = -2.0506896781179805e-04L;
+  R.AMP = -2.0506896781179805e-04_EXT;
   const int MEC[6] = {6, 1, 0, 3, 18, -19}, MAR[6] = {-22, 1, 0, 22, 0, -128};
   for (int I = 0; I < 6; ++I) {
     R.MEC[I + 1] = static_cast<int8_t>(MEC[I]);
@@ -38,7 +38,7 @@ TEST(RowLine, LineFromPlanetsToPeriod) {
   MAKEROWTEXT(T, R, A);
   EXPECT_EQ(T.FLAGS, AMPNEG | CODESINE);
   TLINEEND WITH, WITHOUT;
-  PERIODLINEEND(WITH, -11.8625L, 7);
+  PERIODLINEEND(WITH, -11.8625_EXT, 7);
   PLAINLINEEND(WITHOUT);
   char O[2 * MAXROWTEXT];
   const std::string BODY = "  3  5  -2.0506896781179805e-04    6   1   0   3  18 -19  -22   1   0  22   0-128  ";

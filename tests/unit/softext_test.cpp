@@ -109,6 +109,7 @@ TSOFTEXT NEXTDOWN(TSOFTEXT X) {
 }
 
 TEST(SoftExtended, LayoutAndConstantsAreTheHardwareBits) {
+  SKIPWITHOUTX87();
   static_assert(sizeof(TSOFTEXT) == sizeof(LD) && alignof(TSOFTEXT) == alignof(LD));
   TTALLY T;
   SAMEVALUE(T, "constant", SOFTEXTMAX, LDBL_MAX, "max");
@@ -140,6 +141,7 @@ TEST(SoftExtended, LayoutAndConstantsAreTheHardwareBits) {
 }
 
 TEST(SoftExtended, IntegersOfEveryWidth) {
+  SKIPWITHOUTX87();
   TTALLY T;
   std::mt19937_64 G(15);
   auto EACH = [&](auto TYPE, const char* NAME) {
@@ -166,6 +168,7 @@ TEST(SoftExtended, IntegersOfEveryWidth) {
 // Zeros, subnormals, the normal range's ends, infinities, NaNs of both
 // kinds, and the encodings the x87 unit rejects or takes as another value.
 TEST(SoftExtended, SpecialValuesInEveryPairing) {
+  SKIPWITHOUTX87();
   const TSOFTEXT MAGNITUDES[] = {
       BITS(0, 0), BITS(1, 0), BITS(TOP - 1, 0), BITS(TOP >> 1, 0), BITS(TOP, 1), BITS(TOP + 1, 1),
       BITS(TOP, BIAS), BITS(TOP + 1, BIAS), BITS(~uint64_t{0}, BIAS), BITS(3 * (TOP >> 1), BIAS + 1),
@@ -188,6 +191,7 @@ TEST(SoftExtended, SpecialValuesInEveryPairing) {
 // Random operands of several kinds, each kind a way into the corners of
 // the arithmetic.
 TEST(SoftExtended, RandomOperandsOfManyKinds) {
+  SKIPWITHOUTX87();
   TTALLY T;
   std::mt19937_64 G(1515);
   for (long K = 0; K < COUNT(1000000); ++K) {
@@ -238,6 +242,7 @@ TEST(SoftExtended, RandomOperandsOfManyKinds) {
 // subnormal range, with the bits it loses exactly one half, just above or
 // just below.
 TEST(SoftExtended, TiesAndHalfwayCasesAtEveryExponent) {
+  SKIPWITHOUTX87();
   TTALLY T;
   std::mt19937_64 G(4242);
   const uint64_t PATTERNS[] = {~uint64_t{0}, TOP, TOP | 1, 0};
@@ -283,6 +288,7 @@ TEST(SoftExtended, TiesAndHalfwayCasesAtEveryExponent) {
 }
 
 TEST(SoftExtended, SquareRoots) {
+  SKIPWITHOUTX87();
   TTALLY T;
   std::mt19937_64 G(2);
   for (long K = 0; K < COUNT(300000); ++K) {
@@ -362,6 +368,7 @@ std::string HALFWAYTEXT(TSOFTEXT X) {
 }
 
 TEST(SoftExtended, ReadingAgreesWithTheLibrary) {
+  SKIPWITHOUTX87();
   TTALLY T;
   std::mt19937_64 G(77);
   for (long K = 0; K < COUNT(300000); ++K) SAMEREAD(T, "read short", RANDOMFIELD(G, 21, 30));
@@ -405,6 +412,7 @@ std::string LIBSCI(LD X, int P) {
 }
 
 TEST(SoftExtended, ScientificTextAgreesWithTheLibrary) {
+  SKIPWITHOUTX87();
   TTALLY T;
   std::mt19937_64 G(99);
   auto CHECK = [&](const char* OP, TSOFTEXT X, int P) {
@@ -438,6 +446,7 @@ std::string LIBFIXED(LD X, int W, int P) {
 }
 
 TEST(SoftExtended, FixedTextAgreesWithTheLibrary) {
+  SKIPWITHOUTX87();
   TTALLY T;
   std::mt19937_64 G(98);
   auto CHECK = [&](const char* OP, TSOFTEXT X, int W, int P) {

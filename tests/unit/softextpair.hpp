@@ -49,14 +49,14 @@ inline int SCOMPARE(TSOFTEXT A, TSOFTEXT B) {
   return (A == B) | (A != B) << 1 | (A < B) << 2 | (A <= B) << 3 | (A > B) << 4 | (A >= B) << 5;
 }
 
-// -, fabs, signbit, isnan, isinf, isfinite of one value.
+// -, fabs, signbit, isnan, isinf, isfinite, isnormal of one value.
 HARDWAREOP inline std::string HUNARY(long double A) {
   return HEX(SOFT(-A)) + HEX(SOFT(std::fabs(A))) + char('0' + std::signbit(A)) + char('0' + std::isnan(A)) +
-         char('0' + std::isinf(A)) + char('0' + std::isfinite(A));
+         char('0' + std::isinf(A)) + char('0' + std::isfinite(A)) + char('0' + std::isnormal(A));
 }
 inline std::string SUNARY(TSOFTEXT A) {
   return HEX(-A) + HEX(fabs(A)) + char('0' + signbit(A)) + char('0' + isnan(A)) + char('0' + isinf(A)) +
-         char('0' + isfinite(A));
+         char('0' + isfinite(A)) + char('0' + isnormal(A));
 }
 
 // The C library's reading of F into H; true when it takes all of F and F
