@@ -315,7 +315,7 @@ TEST(NumberTexts, FixedPointWithTwoDecimals) {
   }
 }
 
-constexpr long FIXEDCOUNT = SANITIZED ? 200000 : 2000000;
+constexpr long FIXEDCOUNT = SANITIZED || EMULATED ? 200000 : 2000000;
 
 // FIXEDTEXT writes what it can from an integer count of hundredths and
 // leaves the rest to the library: both must agree everywhere, above all at

@@ -91,7 +91,7 @@ class PipelineModes : public ::testing::Test {
   void TearDown() override { fs::remove_all(DIR); }
 
   void GENERATE(const std::string& SCALE, int SEED) {
-    std::string CMD = std::string(PAIRTERMS_TOOLS_DIR) + "/seriesgen --scale " + SCALE +
+    std::string CMD = std::string(PAIRTERMS_EMULATOR " ") + PAIRTERMS_TOOLS_DIR + "/seriesgen --scale " + SCALE +
                       " --seed " + std::to_string(SEED) + " " + DIR.string() + " > /dev/null";
     ASSERT_EQ(std::system(CMD.c_str()), 0);
   }
@@ -181,7 +181,7 @@ TEST_F(PipelineModes, AmplitudeDigitsFromInputEqualPrintedValue) {
     X ^= X << 17;
     return X;
   };
-  const long COUNT = SANITIZED ? 200000 : 2000000;
+  const long COUNT = SANITIZED || EMULATED ? 200000 : 2000000;
   for (long I = 0; I < COUNT; ++I) {
     char B[40];
     const uint64_t R = NEXT();

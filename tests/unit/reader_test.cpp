@@ -623,7 +623,8 @@ constexpr uint32_t CELLSTEP = SANITIZED ? 7 : 1;
 // a sample of cells with something else first never reads. The same for
 // the vector form and the plain one.
 class ReaderCells : public testing::TestWithParam<bool (*)(const unsigned char*, int8_t*)> {};
-INSTANTIATE_TEST_SUITE_P(Forms, ReaderCells, testing::Values(READTWELVECELLS, READTWELVECELLSPLAIN));
+INSTANTIATE_TEST_SUITE_P(Forms, ReaderCells, testing::Values(READTWELVECELLS, READTWELVECELLSPLAIN),
+                         [](const auto& I) { return I.index == 0 ? "Usual" : "Plain"; });
 
 TEST_P(ReaderCells, EveryCellReadsAsByHand) {
   const auto READTWELVE = GetParam();

@@ -107,7 +107,9 @@ inline TEXTENDED LIBRARYREAD(const std::string& F) {
   return EXTOF(std::strtold(F.c_str(), nullptr));
 #else
   TEXTENDED V{};
-  if (!SOFTEXTREAD(F, V)) ADD_FAILURE() << "not a decimal number: " << F;
+  const size_t FROM = F.find_first_not_of(" \t\n\v\f\r");  // strtold skips white space
+  if (FROM == std::string::npos || !SOFTEXTREAD(std::string_view(F).substr(FROM), V))
+    ADD_FAILURE() << "not a decimal number: " << F;
   return V;
 #endif
 }
@@ -139,6 +141,14 @@ inline double APPROX(TEXTENDED X) { return std::strtod(LIBRARYSCIENTIFIC(X, 20).
 inline constexpr bool SANITIZED = true;
 #else
 inline constexpr bool SANITIZED = false;
+#endif
+
+// Under an emulator (a cross build's tests): limits on the address space
+// are not applied to the program it runs.
+#if defined(PAIRTERMS_EMULATOR)
+inline constexpr bool EMULATED = sizeof(PAIRTERMS_EMULATOR) > 1;
+#else
+inline constexpr bool EMULATED = false;
 #endif
 
 // Limits the address space of this process to what it uses now and MORE
