@@ -21,7 +21,6 @@
 #include "unsoftext.hpp"
 
 using TEXTENDED = TSOFTEXT;
-inline constexpr bool SOFTEXTENDED = true;
 inline constexpr TEXTENDED EXTMAX = SOFTEXTMAX;  // largest finite value
 
 // An extended constant, rounded once from its decimal text.
@@ -37,7 +36,6 @@ static_assert(LDBL_MANT_DIG == 64,
               "long double must be the x87 80-bit extended type");
 
 using TEXTENDED = long double;
-inline constexpr bool SOFTEXTENDED = false;
 inline constexpr TEXTENDED EXTMAX = LDBL_MAX;
 
 // An extended constant: the long double literal itself (0.5_EXT is 0.5L).

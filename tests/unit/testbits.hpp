@@ -26,8 +26,8 @@
 #endif
 
 // For a test whose oracle is the x87 long double alone.
-#define SKIPWITHOUTX87()                                                           \
-  if (!X87HERE) {                                                                  \
+#define SKIPWITHOUTX87()                                                        \
+  if (!X87HERE) {                                                               \
     GTEST_SKIP() << "long double is not the x87 type here: no hardware oracle"; \
   }
 
