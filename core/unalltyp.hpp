@@ -1,18 +1,78 @@
 // unalltyp: the types of the series code. Scalar kinds: byte = uint8_t,
-// shortint = int8_t, longint = int32_t, extended = long double (x87 80-bit:
+// shortint = int8_t, longint = int32_t, extended = TEXTENDED (x87 80-bit:
 // sign, 15-bit exponent, 64-bit significand with explicit leading bit).
+//
+// TEXTENDED is the x87 long double where the compiler has it, and the
+// software type TSOFTEXT (unsoftext) elsewhere or when the build asks for
+// it (PAIRTERMS_SOFT_EXTENDED): the same bits from every operation. Code
+// that works on either writes its constants with the suffix _EXT
+// (0.5_EXT) and calls the functions below, not those of <cmath>.
 #pragma once
 
 #include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
 #include "unchkarr.hpp"
 
+#if PAIRTERMS_SOFT_EXTENDED
+
+#include "unsoftext.hpp"
+
+using TEXTENDED = TSOFTEXT;
+inline constexpr TEXTENDED EXTMAX = SOFTEXTMAX;  // largest finite value
+
+// An extended constant, rounded once from its decimal text.
+template <char... C>
+consteval TEXTENDED operator""_EXT() {
+  const char TEXT[] = {C...};
+  return SOFTEXTOF(std::string_view(TEXT, sizeof...(C)));
+}
+
+#else
+
 static_assert(LDBL_MANT_DIG == 64,
               "long double must be the x87 80-bit extended type");
 
 using TEXTENDED = long double;
+inline constexpr TEXTENDED EXTMAX = LDBL_MAX;
+
+// An extended constant: the long double literal itself (0.5_EXT is 0.5L).
+consteval TEXTENDED operator""_EXT(long double V) { return V; }
+
+#endif
+
+// The <cmath> functions the programs use, for either type: the long
+// double overloads, or the software type's by argument-dependent lookup.
+inline TEXTENDED EXTABS(TEXTENDED X) {
+  using std::fabs;
+  return fabs(X);
+}
+inline TEXTENDED EXTSQRT(TEXTENDED X) {
+  using std::sqrt;
+  return sqrt(X);
+}
+inline bool EXTSIGNBIT(TEXTENDED X) {
+  using std::signbit;
+  return signbit(X);
+}
+inline bool EXTISFINITE(TEXTENDED X) {
+  using std::isfinite;
+  return isfinite(X);
+}
+inline bool EXTISNAN(TEXTENDED X) {
+  using std::isnan;
+  return isnan(X);
+}
+inline bool EXTISINF(TEXTENDED X) {
+  using std::isinf;
+  return isinf(X);
+}
+inline bool EXTISNORMAL(TEXTENDED X) {
+  using std::isnormal;
+  return isnormal(X);
+}
 
 inline constexpr long MAXARR = 74967;  // rows per row table
 inline constexpr int NUMSEL = 6;       // length of MEC

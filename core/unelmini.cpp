@@ -24,12 +24,12 @@ TKELONE MAKEKEL(const TEXTENDED (&V)[MAXIPA]) {
 }  // namespace
 
 const TNAMES NAMEOFPLANET = MAKENAMES();
-const TKELONE SYSTEMOFMASS = MAKEKEL({6023600.0L, 408523.71L, 328900.5614L,
-                                      3098708.0L, 1047.3486L, 3497.898L,
-                                      22902.98L, 19412.24L});
-const TKELONE SEMIMAJORAXI = MAKEKEL({0.3870986L, 0.7233316L, 0.9999988L,
-                                      1.5236883L, 5.2025L, 9.5462L, 19.194L,
-                                      30.071L});
+const TKELONE SYSTEMOFMASS = MAKEKEL({6023600.0_EXT, 408523.71_EXT, 328900.5614_EXT,
+                                      3098708.0_EXT, 1047.3486_EXT, 3497.898_EXT,
+                                      22902.98_EXT, 19412.24_EXT});
+const TKELONE SEMIMAJORAXI = MAKEKEL({0.3870986_EXT, 0.7233316_EXT, 0.9999988_EXT,
+                                      1.5236883_EXT, 5.2025_EXT, 9.5462_EXT, 19.194_EXT,
+                                      30.071_EXT});
 
 TKELONE FAMUS{}, FAMUP{}, VALAX{}, VALAN{};
 
@@ -41,6 +41,6 @@ void FORFACTOM() {
     F = Q + F;
     FAMUP[N] = F;
     VALAX[N] = SEMIMAJORAXI[N];
-    VALAN[N] = std::sqrt(FAMUP[N] / ((VALAX[N] * VALAX[N]) * VALAX[N]));
+    VALAN[N] = EXTSQRT(FAMUP[N] / ((VALAX[N] * VALAX[N]) * VALAX[N]));
   }
 }

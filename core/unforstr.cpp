@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "unextcnv.hpp"
+
 std::string BYTETOFIXSTR(uint8_t W, uint8_t N) {
   std::string S = std::to_string(W);
   if (S.size() < N) S.insert(0, N - S.size(), '0');
@@ -16,9 +18,9 @@ namespace {
 // Exponent notation with D significant digits of |E|, split into mantissa
 // ("d.ddd") and exponent ("+05", "-123"); returns false for inf and nan.
 bool SCIENTIFIC(TEXTENDED E, int D, std::string& MANT, std::string& EXPO) {
-  if (!std::isfinite(E)) return false;
+  if (!EXTISFINITE(E)) return false;
   char B[96];
-  int LEN = std::snprintf(B, sizeof B, "%.*Le", D - 1, std::fabs(E));
+  int LEN = EXTSCIENTIFIC(B, sizeof B, D - 1, EXTABS(E));
   const char* P = std::strchr(B, 'e');
   MANT.assign(B, static_cast<size_t>(P - B));
   std::string DIG(P + 2, static_cast<size_t>(B + LEN - (P + 2)));
@@ -36,10 +38,10 @@ std::string FLOATWITHPOWER(TEXTENDED E, uint8_t N) {
   std::string MANT, EXPO;
   std::string R;
   if (W > 25) R.assign(static_cast<size_t>(W - 25), ' ');
-  R += std::signbit(E) ? '-' : ' ';
+  R += EXTSIGNBIT(E) ? '-' : ' ';
   if (!SCIENTIFIC(E, D, MANT, EXPO)) {
     // Not reached by series data; a readable marker of the same width.
-    std::string T = std::isnan(E) ? "NaN" : "Inf";
+    std::string T = EXTISNAN(E) ? "NaN" : "Inf";
     R += T;
     if (R.size() < static_cast<size_t>(W - 2))
       R.insert(0, static_cast<size_t>(W - 2) - R.size(), ' ');
@@ -69,7 +71,7 @@ namespace {
 // exact binary value of E: false when that is 2^64 or more (or E is inf
 // or nan), which the general way then writes.
 bool HUNDREDTHS(TEXTENDED E, uint64_t& Q) {
-  if (!std::isfinite(E)) return false;
+  if (!EXTISFINITE(E)) return false;
   uint64_t MANT;
   uint16_t SE;
   std::memcpy(&MANT, &E, 8);
@@ -109,14 +111,14 @@ std::string FIXEDTEXT(TEXTENDED E, int W) {
       *--P = static_cast<char>('0' + Q % 10);
       Q /= 10;
     } while (Q != 0);
-    if (std::signbit(E)) *--P = '-';
+    if (EXTSIGNBIT(E)) *--P = '-';
     const size_t LEN = static_cast<size_t>(T + sizeof T - P);
     std::string R(W > static_cast<int>(LEN) ? static_cast<size_t>(W) - LEN : 0, ' ');
     R.append(P, LEN);
     return R;
   }
   char B[5000];
-  int LEN = std::snprintf(B, sizeof B, "%*.2Lf", W, E);
+  int LEN = EXTFIXED(B, sizeof B, W, 2, E);
   return std::string(B, static_cast<size_t>(LEN));
 }
 

@@ -5,6 +5,12 @@
 
 #include "unfatal.hpp"
 
+#if PAIRTERMS_SOFT_EXTENDED
+
+void CHECKFPU() {}
+
+#else
+
 #if !defined(__x86_64__) && !defined(__i386__)
 #error "the arithmetic is that of the x87 unit"
 #endif
@@ -34,3 +40,5 @@ void CHECKFPU() {
   const std::string WHY = FPUFAULT(FPUCONTROL());
   if (!WHY.empty()) FPUMODEERROR(WHY);
 }
+
+#endif

@@ -17,6 +17,10 @@
 //     ordinary values, not traps.
 // The SSE unit's MXCSR takes no part: no value is float or double, and the
 // vector code of the reader is integer only.
+//
+// With the software extended type (unalltyp) every operation rounds in
+// integer arithmetic, to nearest at 64 bits, whatever the processor's
+// mode: there is nothing to check, and CHECKFPU does nothing.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +37,8 @@ inline constexpr uint16_t FPUROUNDING = 0x0C00;
 // nearest (a process starts with 0x037F, which holds it).
 inline constexpr uint16_t FPUNEEDED = FPUMASKS | FPUPRECISION;
 
+#if !PAIRTERMS_SOFT_EXTENDED
+
 // The control word of this thread.
 uint16_t FPUCONTROL();
 
@@ -40,6 +46,8 @@ uint16_t FPUCONTROL();
 // it holds what the arithmetic needs (bits outside the three fields
 // aside).
 std::string FPUFAULT(uint16_t CW);
+
+#endif
 
 // The check at start-up: the floating-point mode error when the control
 // word of this thread is not sound. Threads started later inherit it.

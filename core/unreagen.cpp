@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "unextcnv.hpp"
 #include "unreapow.hpp"
 
 namespace {
@@ -65,10 +66,9 @@ bool READREALEXACT(std::string_view FIELD, TEXTENDED& VALUE) {
   if (!SHAPEOF(FIELD, S)) return false;
   std::string Z(FIELD);
   errno = 0;
-  char* END = nullptr;
-  TEXTENDED V = std::strtold(Z.c_str(), &END);
-  if (END != Z.c_str() + Z.size()) return false;
-  if (std::isinf(V) || std::isnan(V)) return false;
+  TEXTENDED V;
+  if (!EXTREADALL(Z, V)) return false;
+  if (EXTISINF(V) || EXTISNAN(V)) return false;
   VALUE = V;
   return true;
 }
@@ -93,7 +93,7 @@ bool READREALGENERAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int
     ++POS;
   }
   if (FIRST < 0) {
-    VALUE = S.NEG ? -0.0L : 0.0L;
+    VALUE = S.NEG ? -0.0_EXT : 0.0_EXT;
     if (DIGITS != nullptr) {
       std::string_view T = "0.0000000000000000e+00";
       T.copy(DIGITS, T.size());

@@ -12,10 +12,10 @@ inline constexpr int MAXEXACTPOW = 27;  // 10^27 = 5^27 * 2^27, 5^27 < 2^64
 struct TPOW10 {
   TEXTENDED V[MAXEXACTPOW + 1];
   constexpr TPOW10() : V() {
-    TEXTENDED P = 1.0L;
+    TEXTENDED P = 1.0_EXT;
     for (int I = 0; I <= MAXEXACTPOW; ++I) {
       V[I] = P;
-      P *= 10.0L;
+      P *= 10.0_EXT;
     }
   }
 };

@@ -1,9 +1,12 @@
 // unrowone: the reading of a term that stands on one line in the usual
 // shape, at once (see TSERIESREADER::ONELINETERM), with its twelve integer
-// cells read four at a time in vector registers.
+// cells read four at a time in vector registers (SSE2; one by one on other
+// processors).
 #include "unrowtxt.hpp"
 
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +16,8 @@
 #include "unreanum.hpp"
 
 namespace {
+
+#if defined(__SSE2__)
 
 // Four cells at Q[0..15] at once: true, with their values in V[0..3], when
 // all four are cells (see READTWELVECELLS). Cell C is the 32-bit lane C of
@@ -83,6 +88,39 @@ inline size_t TOKENEND(const unsigned char* B, size_t P) {
   }
 }
 
+#else
+
+// The first character at or after P with code 32 or below.
+inline size_t TOKENEND(const unsigned char* B, size_t P) {
+  while (B[P] > 32) ++P;
+  return P;
+}
+
+#endif
+
+// One cell (see READTWELVECELLS) character by character: a blank, a digit
+// last, before it a digit after a digit, blank or minus, or a blank or
+// minus after a blank.
+inline bool PLAINCELL(const unsigned char* Q, int8_t& V) {
+  auto DIGIT = [](unsigned char C) { return C >= '0' && C <= '9'; };
+  if (Q[0] != ' ' || !DIGIT(Q[3])) return false;
+  int X = Q[3] - '0';
+  if (DIGIT(Q[2])) {
+    X += 10 * (Q[2] - '0');
+    if (DIGIT(Q[1]))
+      X += 100 * (Q[1] - '0');
+    else if (Q[1] == '-')
+      X = -X;
+    else if (Q[1] != ' ')
+      return false;
+  } else {
+    if (Q[1] != ' ' || (Q[2] != ' ' && Q[2] != '-')) return false;
+    if (Q[2] == '-') X = -X;
+  }
+  V = static_cast<int8_t>(X);
+  return X <= 127;
+}
+
 // The characters of the twelve cells, four to a cell.
 constexpr size_t CELLSPAN = 12 * 4;
 
@@ -93,9 +131,19 @@ constexpr size_t MAXONELINE = 2048;
 
 }  // namespace
 
+bool READTWELVECELLSPLAIN(const unsigned char* Q, int8_t* V) {
+  bool ALL = true;
+  for (int I = 0; I < 12; ++I) ALL = PLAINCELL(Q + 4 * I, V[I]) && ALL;
+  return ALL;
+}
+
 bool READTWELVECELLS(const unsigned char* Q, int8_t* V) {
+#if defined(__SSE2__)
   // & rather than &&: no branch on the outcome.
   return FOURCELLS(Q, V) & FOURCELLS(Q + 16, V + 4) & FOURCELLS(Q + 32, V + 8);
+#else
+  return READTWELVECELLSPLAIN(Q, V);
+#endif
 }
 
 // A term that stands on one line of the buffer, in the usual shape:
@@ -155,7 +203,7 @@ bool TSERIESREADER::ONELINETERM(TROWVAR& R, TAMPTEXT* T) {
   // Accepted: the state moves past the term's line.
   R.AMP = AMP;
   if (T != nullptr) {
-    if (DLEN == 0 || !std::isnormal(AMP)) DLEN = AMPDIGITS(AMP, T->C);
+    if (DLEN == 0 || !EXTISNORMAL(AMP)) DLEN = AMPDIGITS(AMP, T->C);
     T->LEN = static_cast<uint8_t>(DLEN);
   }
   for (int I = 0; I < 6; ++I) R.MEC[I + 1] = V[I];

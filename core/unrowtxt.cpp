@@ -50,7 +50,7 @@ void TSERIESREADER::PLAINTERM(TROWVAR& R, TAMPTEXT* T) {
   if (!READREAL(F, R.AMP, T != nullptr ? T->C : nullptr, &DLEN))
     BADNUMBER("the amplitude", F);
   if (T != nullptr) {
-    if (DLEN == 0 || !std::isnormal(R.AMP)) DLEN = AMPDIGITS(R.AMP, T->C);
+    if (DLEN == 0 || !EXTISNORMAL(R.AMP)) DLEN = AMPDIGITS(R.AMP, T->C);
     T->LEN = static_cast<uint8_t>(DLEN);
   }
   for (int I = 0; I < 12; ++I) {

@@ -183,8 +183,11 @@ class TSERIESREADER {
 // Twelve integers each written in four columns, a blank first: "   d",
 // "  dd", " ddd" (at most 127), "  -d" or " -dd", zeros among the digits
 // allowed. True, with their values in V[0..11], when Q[0..47] holds twelve
-// such cells.
+// such cells. Four cells at a time in vector registers where the
+// processor has them (SSE2); else READTWELVECELLSPLAIN, the same cell by
+// cell.
 bool READTWELVECELLS(const unsigned char* Q, int8_t* V);
+bool READTWELVECELLSPLAIN(const unsigned char* Q, int8_t* V);
 
 // The reading of a whole series file, the one that REATXTONE and the
 // pipeline's parse share: opens NAME, reads the count M and hands it to

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "progbody.hpp"
+#include "unextcnv.hpp"
 #include "unserchk.hpp"
 #include "unserdir.hpp"
 
@@ -56,7 +57,7 @@ std::string PLURAL(long N, const char* WHAT) {
 
 std::string AMPTEXT(TEXTENDED A) {
   char B[64];
-  std::snprintf(B, sizeof B, "%.3Le", A);
+  EXTSCIENTIFIC(B, sizeof B, 3, A);
   return B;
 }
 

@@ -6,6 +6,7 @@
 # program writes, plus console.txt and status.txt). When the expected run
 # ends in a fatal error, the last console line reads "FATAL <kind text>":
 # the program must print exactly one line there, containing that text.
+# PAIRTERMS_EMULATOR, when set, runs the program (a cross build's emulator).
 set -u
 bin=$(readlink -f "$1")
 set_dir=$(readlink -f "$2")
@@ -16,7 +17,7 @@ fail() { echo "FAIL [$prog $(basename "$set_dir")]: $*"; exit 1; }
 
 rm -rf "$work" && mkdir -p "$work" || fail "cannot make $work"
 cp "$set_dir"/series/* "$work"/
-(cd "$work" && "$bin" > .console 2> .stderr; echo $? > .status)
+(cd "$work" && ${PAIRTERMS_EMULATOR:-} "$bin" > .console 2> .stderr; echo $? > .status)
 
 want_status=$(tr -d '\r\n ' < "$exp/status.txt")
 got_status=$(cat "$work/.status")

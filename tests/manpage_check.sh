@@ -4,6 +4,7 @@
 # the options of its OPTIONS section are exactly the options that
 # PROGRAM --help prints; its SEE ALSO names every other program.
 # Usage: manpage_check.sh PAGE PROGRAM OTHER_PROGRAM...
+# PAIRTERMS_EMULATOR, when set, runs PROGRAM (a cross build's emulator).
 set -u
 page=$1
 prog=$2
@@ -36,7 +37,7 @@ section NAME | grep -Eq "^ *$name +- " || fail "NAME does not start with '$name 
 
 # Options: every word that starts with one or two dashes.
 options() { grep -oE '(^|[^A-Za-z0-9-])--?[A-Za-z][A-Za-z0-9-]*' | sed 's/^[^-]*//' | sort -u; }
-"$prog" --help >"$work/help.txt" 2>&1 || fail "$prog --help failed"
+${PAIRTERMS_EMULATOR:-} "$prog" --help >"$work/help.txt" 2>&1 || fail "$prog --help failed"
 options <"$work/help.txt" >"$work/help.opts"
 section OPTIONS | options >"$work/page.opts"
 [ -s "$work/help.opts" ] || fail "$prog --help shows no option"

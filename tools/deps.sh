@@ -33,3 +33,30 @@ pairterms_need_packages() {
   [ "$(id -u)" = 0 ] || sudo=sudo
   $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
+
+# The aarch64 stage of tools/run-tests: the cross compiler, qemu's
+# user-mode emulator and the GoogleTest sources, installed when missing
+# and apt-get offers them. Returns 1, saying why, when they cannot be had
+# on this machine (its architecture has no such packages).
+pairterms_need_cross_packages() {
+  local missing=()
+  command -v aarch64-linux-gnu-g++ >/dev/null 2>&1 || missing+=(g++-aarch64-linux-gnu)
+  command -v qemu-aarch64-static >/dev/null 2>&1 || command -v qemu-aarch64 >/dev/null 2>&1 ||
+    missing+=(qemu-user-static)
+  [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || missing+=(googletest)
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" = 0 ] || sudo=sudo
+  $sudo apt-get update -qq || true
+  local p unavailable=()
+  for p in "${missing[@]}"; do
+    apt-cache show "$p" >/dev/null 2>&1 || unavailable+=("$p")
+  done
+  if [ ${#unavailable[@]} -ne 0 ]; then
+    echo "no package ${unavailable[*]} for $(dpkg --print-architecture 2>/dev/null || uname -m) here"
+    return 1
+  fi
+  echo "Installing: ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null ||
+    { echo "apt-get could not install ${missing[*]}"; return 1; }
+}

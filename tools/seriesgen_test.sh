@@ -1,6 +1,7 @@
 #!/bin/sh
 # Checks for seriesgen.  Usage: seriesgen_test.sh CASE SERIESGEN WORKDIR
-# CASE is one of: determinism, layout, cli.
+# CASE is one of: determinism, layout, cli. PAIRTERMS_EMULATOR, when set,
+# runs seriesgen (a cross build's emulator).
 
 set -u
 
@@ -20,7 +21,7 @@ fail() {
 expect_exit() {
     want=$1
     shift
-    "$gen" "$@" >"$work/out.txt" 2>"$work/err.txt"
+    ${PAIRTERMS_EMULATOR:-} "$gen" "$@" >"$work/out.txt" 2>"$work/err.txt"
     got=$?
     [ "$got" -eq "$want" ] || fail "seriesgen $* exited with $got, expected $want"
 }

@@ -28,7 +28,7 @@ inline bool AMPTEST(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, const TAXI
   A = (PB * PA) * A;
   const int H = HALVINGPOWER(ORDEROF(ORDERSUM), BOUND);
   if (H > 0) A = A * POWAR[H];
-  return std::fabs(A) > AMPLIMIT;
+  return EXTABS(A) > AMPLIMIT;
 }
 
 // The non-negative extended values in order: exponent and significand.
@@ -49,7 +49,7 @@ TEXTENDED VALUEOF(TORDINAL O) {
     EXP = static_cast<uint16_t>((O >> 63) & 0x7FFF);
     MANT = static_cast<uint64_t>(O - (TORDINAL(EXP - 1) << 63));
   }
-  TEXTENDED X = 0.0L;
+  TEXTENDED X = 0.0_EXT;
   std::memcpy(&X, &MANT, 8);
   std::memcpy(reinterpret_cast<char*>(&X) + 8, &EXP, 2);
   return X;
@@ -61,7 +61,7 @@ TEXTENDED VALUEOF(TORDINAL O) {
                                 TEXTENDED FJ, int BOUND) {
   auto PASSES = [&](TORDINAL O) { return AMPTEST(VALUEOF(O), MEC5, MEC6, S, XA, XB, FJ, BOUND); };
   TGATE& G = GATES[CLASS];
-  const TORDINAL TOP = ORDINALOF(LDBL_MAX);
+  const TORDINAL TOP = ORDINALOF(EXTMAX);
   TORDINAL LO = 0, HI = TOP;
   G.NEVER = !PASSES(HI);
   if (!G.NEVER && !PASSES(LO)) {
@@ -69,8 +69,8 @@ TEXTENDED VALUEOF(TORDINAL O) {
     // divided by the factors: steps of growing size from there bracket it
     // within a few values, then bisection finds it.
     TEXTENDED EST = AMPLIMIT / (FJ * (XB[MEC6] * XA[MEC5]) * POWAR[HALVINGPOWER(S, BOUND)]);
-    EST = std::fabs(EST);
-    if (std::isfinite(EST) && EST > 0.0L) {
+    EST = EXTABS(EST);
+    if (EXTISFINITE(EST) && EST > 0.0_EXT) {
       const TORDINAL O = std::min(std::max(ORDINALOF(EST), TORDINAL(1)), TOP - 1);
       TORDINAL STEP = 1;
       if (PASSES(O)) {

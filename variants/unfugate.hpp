@@ -29,7 +29,7 @@
 struct TSERIESFILE;
 
 // The limit of the amplitude test.
-inline constexpr TEXTENDED AMPLIMIT = 1.0E-16L;
+inline constexpr TEXTENDED AMPLIMIT = 1.0E-16_EXT;
 
 // The halving rule: a row of order S is halved S times when S lies in
 // 1..BOUND, else not at all (power 0; POWAR[0] is 1).

@@ -17,7 +17,9 @@
 // way, for the reference.
 #pragma once
 
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 #include <cmath>
 #include <cstddef>
@@ -68,6 +70,51 @@ struct TCELLTEXTS {
 };
 inline constexpr TCELLTEXTS CELLTEXT;
 
+// The 16 decimal digits at D as four bits each, the first lowest, and
+// back; the plain forms, in 64-bit words, on any processor.
+inline uint64_t PACKDIGITSPLAIN(const char* D) {
+  uint64_t HALF[2];
+  for (int H = 0; H < 2; ++H) {
+    uint64_t W = 0;
+    for (int K = 7; K >= 0; --K) W = W << 8 | static_cast<uint8_t>(D[8 * H + K] - '0');
+    // Each digit pair into the low byte of its two: the second digit's four
+    // bits above the first; then the four pair bytes side by side.
+    W = (W | W >> 4) & 0x00FF00FF00FF00FFu;
+    W = (W | W >> 8) & 0x0000FFFF0000FFFFu;
+    HALF[H] = (W | W >> 16) & 0xFFFFFFFFu;
+  }
+  return HALF[0] | HALF[1] << 32;
+}
+inline void UNPACKDIGITSPLAIN(char* O, uint64_t F) {
+  for (int H = 0; H < 2; ++H, F >>= 32) {
+    // The four pair bytes spread to every second byte, then each pair's
+    // digits into bytes of their own.
+    uint64_t W = F & 0xFFFFFFFFu;
+    W = (W | W << 16) & 0x0000FFFF0000FFFFu;
+    W = (W | W << 8) & 0x00FF00FF00FF00FFu;
+    W = ((W | W << 4) & 0x0F0F0F0F0F0F0F0Fu) + 0x3030303030303030u;
+    for (int K = 0; K < 8; ++K, W >>= 8) O[8 * H + K] = static_cast<char>(W);
+  }
+}
+
+#if defined(__SSE2__)
+// The same in one vector register.
+inline uint64_t PACKDIGITS(const char* D) {
+  const __m128i V = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(D)), _mm_set1_epi8('0'));
+  const __m128i PAIRS = _mm_and_si128(_mm_or_si128(V, _mm_srli_epi16(V, 4)), _mm_set1_epi16(0x00FF));
+  return static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(PAIRS, PAIRS)));
+}
+inline void UNPACKDIGITS(char* O, uint64_t F) {
+  const __m128i X = _mm_cvtsi64_si128(static_cast<long long>(F));
+  const __m128i NIBBLE = _mm_set1_epi8(0x0F);
+  const __m128i V = _mm_unpacklo_epi8(_mm_and_si128(X, NIBBLE), _mm_and_si128(_mm_srli_epi16(X, 4), NIBBLE));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(O), _mm_add_epi8(V, _mm_set1_epi8('0')));
+}
+#else
+inline uint64_t PACKDIGITS(const char* D) { return PACKDIGITSPLAIN(D); }
+inline void UNPACKDIGITS(char* O, uint64_t F) { UNPACKDIGITSPLAIN(O, F); }
+#endif
+
 // The fields of term R, whose amplitude has the magnitude text A, as
 // AMPDIGITS writes that of a finite value: "d.dddddddddddddddde+XX", with
 // more exponent digits outside -99..99. The order is left to the caller.
@@ -75,12 +122,9 @@ inline void MAKEFIELDS(TROWFIELDS& P, const TROWVAR& R, const TAMPTEXT& A) {
   P.MEC = R.MEC;
   P.MAR = R.MAR;
   P.FCS = R.FCS;
-  P.FLAGS = static_cast<uint8_t>((std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0));
+  P.FLAGS = static_cast<uint8_t>((EXTSIGNBIT(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0));
   P.LEAD = static_cast<uint8_t>(A.C[0] - '0');
-  // Digit pairs into bytes: the first of each pair in the low four bits.
-  const __m128i D = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(A.C + 2)), _mm_set1_epi8('0'));
-  const __m128i PAIRS = _mm_and_si128(_mm_or_si128(D, _mm_srli_epi16(D, 4)), _mm_set1_epi16(0x00FF));
-  P.FRACTION = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(PAIRS, PAIRS)));
+  P.FRACTION = PACKDIGITS(A.C + 2);
   int E = 0;
   for (int K = 20; K < A.LEN; ++K) E = E * 10 + (A.C[K] - '0');
   P.EXP10 = static_cast<int16_t>(A.C[19] == '-' ? -E : E);
@@ -119,10 +163,7 @@ inline constexpr size_t MAXROWTEXT = 8 + 1 + MAXROWTEXTLEN + 1 + sizeof(TLINEEND
 inline char* PUTROWTEXT(char* O, const TROWFIELDS& P) {
   O[0] = static_cast<char>('0' + P.LEAD);
   O[1] = '.';
-  const __m128i X = _mm_cvtsi64_si128(static_cast<long long>(P.FRACTION));
-  const __m128i NIBBLE = _mm_set1_epi8(0x0F);
-  const __m128i D = _mm_unpacklo_epi8(_mm_and_si128(X, NIBBLE), _mm_and_si128(_mm_srli_epi16(X, 4), NIBBLE));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(O + 2), _mm_add_epi8(D, _mm_set1_epi8('0')));
+  UNPACKDIGITS(O + 2, P.FRACTION);
   O[18] = 'e';
   O[19] = P.EXP10 < 0 ? '-' : '+';
   unsigned A = static_cast<unsigned>(P.EXP10 < 0 ? -P.EXP10 : P.EXP10);

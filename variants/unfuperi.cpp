@@ -18,7 +18,7 @@ namespace {
 [[gnu::noinline]] void FILLPERIOD(TPERIODENTRY& E, const TVARIANT& V, uint8_t NPA, uint8_t NPB, int8_t MAR1,
                                   int8_t MAR4) {
   const TEXTENDED Q = FREQUENCYOF(NPA, NPB, MAR1, MAR4);
-  E.KEEP = V.SELECT == TSELECT::SHORTPERIOD ? std::fabs(Q) > THRESHOLD : std::fabs(Q) < THRESHOLD;
+  E.KEEP = V.SELECT == TSELECT::SHORTPERIOD ? EXTABS(Q) > THRESHOLD : EXTABS(Q) < THRESHOLD;
   if (E.KEEP && V.PERIODWIDTH > 0)
     PERIODLINEEND(E.END, PERIOD(Q), V.PERIODWIDTH);
   else
@@ -33,7 +33,7 @@ TEXTENDED FREQUENCYOF(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4) {
 }
 
 TEXTENDED PERIOD(TEXTENDED Q) {
-  if (std::fabs(Q) < MINFREQ) return 0.0L;
+  if (EXTABS(Q) < MINFREQ) return 0.0_EXT;
   return TWOPIEXT / (Q * YEARDAYS);
 }
 

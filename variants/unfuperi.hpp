@@ -17,9 +17,9 @@
 // The frequency of a period of 200 Julian years (rad/day), which parts
 // short-period from secular terms; the days of a Julian year; the frequency
 // below which the period is written 0.
-inline constexpr TEXTENDED THRESHOLD = TWOPIEXT / 73050.0L;
-inline constexpr TEXTENDED YEARDAYS = 365.25L;
-inline constexpr TEXTENDED MINFREQ = 1.0E-19L;
+inline constexpr TEXTENDED THRESHOLD = TWOPIEXT / 73050.0_EXT;
+inline constexpr TEXTENDED YEARDAYS = 365.25_EXT;
+inline constexpr TEXTENDED MINFREQ = 1.0E-19_EXT;
 
 // Q = MAR[1] * VALAN[NPA] + MAR[4] * VALAN[NPB], radians per day.
 TEXTENDED FREQUENCYOF(uint8_t NPA, uint8_t NPB, int8_t MAR1, int8_t MAR4);

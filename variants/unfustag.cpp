@@ -88,7 +88,7 @@ namespace {
 
 // The row line of R.
 void WRITEROW(const TVARIANT& V, const TROWVAR& R) {
-  WRITEROW(PLANETSTEXT(R.NPA, R.NPB).C, std::signbit(R.AMP) ? '-' : ' ', R, R.FCS,
+  WRITEROW(PLANETSTEXT(R.NPA, R.NPB).C, EXTSIGNBIT(R.AMP) ? '-' : ' ', R, R.FCS,
            V.PERIODWIDTH > 0 ? &PERIODOF(V, R).END : nullptr);
 }
 

@@ -150,7 +150,7 @@ class TCHECKER {
   // A term read whole: its ranges, the checks of the pipeline, repeats.
   void TAKE(const TROWVAR& R, long LINE) {
     const long S = static_cast<long>(R.MEC[1]) + R.MEC[2] + R.MEC[3] + R.MEC[4];
-    const TEXTENDED A = std::fabs(R.AMP);
+    const TEXTENDED A = EXTABS(R.AMP);
     if (C.GOOD == 0) {
       C.MINORDER = C.MAXORDER = static_cast<int>(S);
       C.MINAMP = C.MAXAMP = A;

@@ -30,7 +30,7 @@ struct TFILECHECK {
   long TERMS = 0;  // terms read, whole or with a defect
   long GOOD = 0;   // of them read without a defect: the ranges below
   int MINORDER = 0, MAXORDER = 0;
-  TEXTENDED MINAMP = 0.0L, MAXAMP = 0.0L;  // |amplitude|
+  TEXTENDED MINAMP = 0.0_EXT, MAXAMP = 0.0_EXT;  // |amplitude|
   std::vector<TFINDING> FINDINGS;          // in the order of the file
   long ERRORS() const;
   long WARNINGS() const;

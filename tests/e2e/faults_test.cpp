@@ -399,6 +399,7 @@ TEST(FaultsOutput, FileSizeLimitInALaterPairFile) {
 
 TEST(FaultsMemory, RowTablesThatCannotBeObtainedStopTheRunAtStart) {
   if (SANITIZED()) GTEST_SKIP() << "AddressSanitizer reserves more address space than ulimit -v allows";
+  if (EMULATED()) GTEST_SKIP() << "the emulator reserves more address space than ulimit -v allows";
   // The nine row tables need about 32 MB; the program itself far less.
   TSCRATCH D;
   COPYSERIES(DATASET("tiny"), D.PATH());
@@ -414,6 +415,7 @@ TEST(FaultsMemory, RowTablesThatCannotBeObtainedStopTheRunAtStart) {
 // (a limit too small for the stack of a background thread included).
 TEST(FaultsMemory, AddressSpaceLimitsNeverKillTheProgram) {
   if (SANITIZED()) GTEST_SKIP() << "AddressSanitizer reserves more address space than ulimit -v allows";
+  if (EMULATED()) GTEST_SKIP() << "the emulator reserves more address space than ulimit -v allows";
   const TGOOD& G = GOOD("tiny", ALL);
   for (long KB = 30000; KB <= 70000; KB += 2500) {
     SCOPED_TRACE("ulimit -v " + std::to_string(KB));

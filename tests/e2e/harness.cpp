@@ -31,8 +31,10 @@ TSCRATCH::~TSCRATCH() {
 
 std::vector<std::string> TRUN::LINES() const { return SPLITLINES(OUT); }
 
-std::string PROGRAM(const std::string& NAME) { return std::string(PAIRTERMS_BIN_DIR) + "/" + NAME; }
-std::string TOOL(const std::string& NAME) { return std::string(PAIRTERMS_TOOLS_DIR) + "/" + NAME; }
+bool EMULATED() { return PAIRTERMS_EMULATOR[0] != '\0'; }
+std::string LAUNCHER() { return EMULATED() ? PAIRTERMS_EMULATOR " " : ""; }
+std::string PROGRAM(const std::string& NAME) { return LAUNCHER() + PAIRTERMS_BIN_DIR + "/" + NAME; }
+std::string TOOL(const std::string& NAME) { return LAUNCHER() + PAIRTERMS_TOOLS_DIR + "/" + NAME; }
 std::string DATADIR() { return PAIRTERMS_DATA_DIR; }
 
 std::string READFILE(const std::string& PATH) {

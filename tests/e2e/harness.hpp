@@ -27,10 +27,13 @@ struct TRUN {
   std::vector<std::string> LINES() const;  // OUT split at CR LF
 };
 
-// Path of a built program (termshort, termsecul, termall) or tool
-// (seriesgen).
+// The command that runs a built program (termshort, termsecul, termall)
+// or tool (seriesgen): its path, after the emulator in a cross build.
 std::string PROGRAM(const std::string& NAME);
 std::string TOOL(const std::string& NAME);
+// Whether the programs run under an emulator (whose own memory use
+// leaves no room for limits on the address space).
+bool EMULATED();
 // Folder of the conformance sets in the source tree.
 std::string DATADIR();
 

@@ -91,7 +91,7 @@ class PipelineModes : public ::testing::Test {
   void TearDown() override { fs::remove_all(DIR); }
 
   void GENERATE(const std::string& SCALE, int SEED) {
-    std::string CMD = std::string(PAIRTERMS_TOOLS_DIR) + "/seriesgen --scale " + SCALE +
+    std::string CMD = std::string(PAIRTERMS_EMULATOR " ") + PAIRTERMS_TOOLS_DIR + "/seriesgen --scale " + SCALE +
                       " --seed " + std::to_string(SEED) + " " + DIR.string() + " > /dev/null";
     ASSERT_EQ(std::system(CMD.c_str()), 0);
   }
@@ -155,7 +155,7 @@ TEST_F(PipelineModes, AmplitudeDigitsFromInputEqualPrintedValue) {
     ASSERT_EQ(std::memcmp(&V, &W, 10), 0) << FIELD;
     if (N > 0) {
       char E[32];
-      int M = AMPDIGITS(std::fabs(V), E);
+      int M = AMPDIGITS(EXTABS(V), E);
       ASSERT_EQ(std::string(D, static_cast<size_t>(N)), std::string(E, static_cast<size_t>(M))) << FIELD;
       ++CHECKED;
     }
@@ -181,7 +181,7 @@ TEST_F(PipelineModes, AmplitudeDigitsFromInputEqualPrintedValue) {
     X ^= X << 17;
     return X;
   };
-  const long COUNT = SANITIZED ? 200000 : 2000000;
+  const long COUNT = SANITIZED || EMULATED ? 200000 : 2000000;
   for (long I = 0; I < COUNT; ++I) {
     char B[40];
     const uint64_t R = NEXT();
@@ -207,22 +207,23 @@ TEST_F(PipelineModes, AmplitudesAtTheBoundaryOfTheTest) {
       for (int S : {-2, 0, 1, 5, 8, 10, 11}) {
         // The least passing amplitude, by bisection over the values between
         // 1e-40 and 1e40 (the test never decreases with the amplitude).
-        TEXTENDED LO = 1e-40L, HI = 1e40L;
+        TEXTENDED LO = 1e-40_EXT, HI = 1e40_EXT;
         ASSERT_FALSE(AMPPASSES(LO, MEC5, MEC6, S, 3, 5, 5, MAXALLORDER));
         ASSERT_TRUE(AMPPASSES(HI, MEC5, MEC6, S, 3, 5, 5, MAXALLORDER));
         for (;;) {
-          TEXTENDED MID = std::nextafter(LO, HI);
+          TEXTENDED MID = NEXTTOWARD(LO, HI);
           if (MID == HI) break;
-          MID = std::sqrt(LO) * std::sqrt(HI);
-          if (MID <= LO || MID >= HI) MID = LO + (HI - LO) / 2;
-          if (MID <= LO || MID >= HI) MID = std::nextafter(LO, HI);
+          MID = EXTSQRT(LO) * EXTSQRT(HI);
+          if (MID <= LO || MID >= HI) MID = LO + (HI - LO) / 2.0_EXT;
+          if (MID <= LO || MID >= HI) MID = NEXTTOWARD(LO, HI);
           (AMPPASSES(MID, MEC5, MEC6, S, 3, 5, 5, MAXALLORDER) ? HI : LO) = MID;
         }
         const int A = S < 0 ? 0 : S / 2, B = S < 0 ? 0 : S - S / 2;
         const int M1 = S < 0 ? -1 : A, M2 = S < 0 ? -1 : B;  // order S
-        for (TEXTENDED X : {LO, HI, std::nextafter(HI, 1e41L), -HI, -LO}) {
+        for (TEXTENDED X : {LO, HI, NEXTTOWARD(HI, 1e41_EXT), -HI, -LO}) {
           char T[200];
-          std::snprintf(T, sizeof T, "%.21Le %d %d 0 0 %d %d 1 0 0 -1 0 0  C", X, M1, M2, MEC5, MEC6);
+          std::snprintf(T, sizeof T, "%s %d %d 0 0 %d %d 1 0 0 -1 0 0  C", LIBRARYSCIENTIFIC(X, 21).c_str(), M1, M2, MEC5,
+                        MEC6);
           TERMS.push_back(T);
         }
       }

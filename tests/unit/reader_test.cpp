@@ -67,8 +67,6 @@ std::string SERIES(const std::vector<TTERM>& TERMS, const std::string& EOL,
   return S;
 }
 
-bool SAMEBITS(long double A, long double B) { return std::memcmp(&A, &B, 10) == 0; }
-
 // The number N stands in S as a whole number (not part of a longer one).
 bool HASNUMBER(const std::string& S, long N) {
   std::string T = std::to_string(N);
@@ -143,7 +141,7 @@ class SeriesReader : public ::testing::Test {
   void EXPECTROW(long K, const TTERM& T) {
     const TROWVAR& R = (*ROWS)[K];
     std::string A = T.AMP;
-    EXPECT_TRUE(SAMEBITS(R.AMP, std::strtold(A.c_str(), nullptr))) << "row " << K;
+    EXPECT_TRUE(SAMEBITS(R.AMP, LIBRARYREAD(A))) << "row " << K;
     for (int I = 1; I <= 6; ++I) {
       EXPECT_EQ(R.MEC[I], T.MEC[I - 1]) << "row " << K << " MEC " << I;
       EXPECT_EQ(R.MAR[I], T.MAR[I - 1]) << "row " << K << " MAR " << I;
@@ -206,7 +204,7 @@ TEST_F(SeriesReader, NumbersMaySpreadOverLinesWithTabsAndBlanks) {
     IN.READTERM(R, &T);
     EXPECT_EQ(IN.TERMLINE(), LINES[K]) << "term " << K + 1;
     char W[40];
-    int N = AMPDIGITS(std::fabs(R.AMP), W);
+    int N = AMPDIGITS(EXTABS(R.AMP), W);
     EXPECT_EQ(std::string(T.C, T.LEN), std::string(W, static_cast<size_t>(N)));
   }
   IN.CLOSE();
@@ -463,8 +461,8 @@ TEST_F(SeriesReader, AmplitudeMustBeADecimalNumber) {
   // A value below the range is zero, not an error.
   PUT(1, "h\r\n2\r\nc\r\n 1e-99999  0 0 0 0 0 0  0 0 0 0 0 0  S\r\n-1e-99999  0 0 0 0 0 0  0 0 0 0 0 0  C\r\n");
   EXPECT_EQ(READ(1), 2);
-  EXPECT_TRUE(SAMEBITS((*ROWS)[1].AMP, 0.0L));
-  EXPECT_TRUE(SAMEBITS((*ROWS)[2].AMP, -0.0L));
+  EXPECT_TRUE(SAMEBITS((*ROWS)[1].AMP, 0.0_EXT));
+  EXPECT_TRUE(SAMEBITS((*ROWS)[2].AMP, -0.0_EXT));
   // Integer fields are integers.
   for (const char* M : {"1.0", "1e2", "x", "0x1", "1-", "--1"}) {
     SCOPED_TRACE(M);
@@ -483,8 +481,8 @@ TEST_F(SeriesReader, VeryLongAmplitudeReadsExactly) {
   std::string B = "-31415." + A.substr(2) + "e-3";
   PUT(1, "h\r\n2\r\nc\r\n" + A + " 0 0 0 0 0 0 0 0 0 0 0 1  S\r\n" + B + "\r\n 0 0 0 0 0 0 0 0 0 0 0 1  C\r\n");
   EXPECT_EQ(READ(1), 2);
-  EXPECT_TRUE(SAMEBITS((*ROWS)[1].AMP, std::strtold(A.c_str(), nullptr)));
-  EXPECT_TRUE(SAMEBITS((*ROWS)[2].AMP, std::strtold(B.c_str(), nullptr)));
+  EXPECT_TRUE(SAMEBITS((*ROWS)[1].AMP, LIBRARYREAD(A)));
+  EXPECT_TRUE(SAMEBITS((*ROWS)[2].AMP, LIBRARYREAD(B)));
   EXPECT_EQ((*ROWS)[2].FCS, 'C');
 }
 
@@ -513,7 +511,7 @@ TEST_F(SeriesReader, FieldsAndLineEndsAcrossTheReadBuffer) {
   std::string A = "1." + std::string(BUF + 100, '0') + "1";
   PUT(5, "h\n1\nc\n" + A + "\n0 0 0 0 0 0 0 0 0 0 0 0  S\n");
   EXPECT_EQ(READ(5), 1);
-  EXPECT_TRUE(SAMEBITS((*ROWS)[1].AMP, 1.0L));
+  EXPECT_TRUE(SAMEBITS((*ROWS)[1].AMP, 1.0_EXT));
 }
 
 TEST_F(SeriesReader, FileOpenFailures) {
@@ -648,8 +646,14 @@ constexpr uint32_t CELLSTEP = SANITIZED ? 7 : 1;
 
 // Twelve cells at once: every cell of a blank and any three characters, in
 // each of the twelve places among cells that read, reads as by hand; and
-// a sample of cells with something else first never reads.
-TEST(ReaderCells, EveryCellReadsAsByHand) {
+// a sample of cells with something else first never reads. The same for
+// the vector form and the plain one.
+class ReaderCells : public testing::TestWithParam<bool (*)(const unsigned char*, int8_t*)> {};
+INSTANTIATE_TEST_SUITE_P(Forms, ReaderCells, testing::Values(READTWELVECELLS, READTWELVECELLSPLAIN),
+                         [](const auto& I) { return I.index == 0 ? "Usual" : "Plain"; });
+
+TEST_P(ReaderCells, EveryCellReadsAsByHand) {
+  const auto READTWELVE = GetParam();
   const char* const GOOD[] = {"   0", "   7", "  -3", "  42", " -99", " 127", " 100", "  09"};
   unsigned char ROW[48];
   int8_t V[12];
@@ -666,7 +670,7 @@ TEST(ReaderCells, EveryCellReadsAsByHand) {
     Q[3] = static_cast<unsigned char>(K);
     int Y = 0;
     const bool HAND = CELLBYHAND(Q, Y);
-    ASSERT_EQ(READTWELVECELLS(ROW, V), HAND) << K;
+    ASSERT_EQ(READTWELVE(ROW, V), HAND) << K;
     if (HAND) {
       ++CELLS;
       ASSERT_EQ(V[AT], Y) << K;
@@ -687,7 +691,7 @@ TEST(ReaderCells, EveryCellReadsAsByHand) {
     unsigned char* Q = ROW + 4 * (K % 12);
     for (int I = 0; I < 4; ++I) Q[I] = static_cast<unsigned char>(G() % 4 == 0 ? " -0123456789"[G() % 12] : G());
     if (Q[0] == ' ') Q[0] = static_cast<unsigned char>(G() % 2 ? '\t' : '0');
-    EXPECT_FALSE(READTWELVECELLS(ROW, V)) << int{Q[0]} << " " << int{Q[1]} << " " << int{Q[2]} << " " << int{Q[3]};
+    EXPECT_FALSE(READTWELVE(ROW, V)) << int{Q[0]} << " " << int{Q[1]} << " " << int{Q[2]} << " " << int{Q[3]};
   }
 }
 

@@ -1,9 +1,8 @@
 // The row line: the cells of the exponents and multipliers, one whole line
-// put together from its parts, and the row text made from a row's fields
-// against the same text made the plain way.
+// put together from its parts, the row text made from a row's fields
+// against the same text made the plain way, and the packing of its digits.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -39,7 +38,7 @@ TEST(RowLine, CellsAreTheIntegersInFourColumns) {
 TEST(RowLine, LineFromPlanetsToPeriod) {
   RECNULLO();
   TROWVAR R = RECNUL;
-  R.AMP = -2.0506896781179805e-04L;
+  R.AMP = -2.0506896781179805e-04_EXT;
   const int MEC[6] = {6, 1, 0, 3, 18, -19}, MAR[6] = {-22, 1, 0, 22, 0, -128};
   for (int I = 0; I < 6; ++I) {
     R.MEC[I + 1] = static_cast<int8_t>(MEC[I]);
@@ -49,7 +48,7 @@ TEST(RowLine, LineFromPlanetsToPeriod) {
   const TROWFIELDS P = FIELDSOF(R);
   EXPECT_EQ(P.FLAGS, AMPNEG | CODESINE);
   TLINEEND WITH, WITHOUT;
-  PERIODLINEEND(WITH, -11.8625L, 7);
+  PERIODLINEEND(WITH, -11.8625_EXT, 7);
   PLAINLINEEND(WITHOUT);
   char O[2 * MAXROWTEXT];
   const std::string BODY = "  3  5  -2.0506896781179805e-04    6   1   0   3  18 -19  -22   1   0  22   0-128  ";
@@ -73,7 +72,7 @@ TEST(RowLine, TextFromFieldsIsThePlainText) {
   for (long K = 0; K < COUNT; ++K) {
     switch (K % 4) {
       case 0:  // the usual decades
-        R.AMP = std::ldexp(static_cast<long double>(G() >> 11), static_cast<int>(G() % 100) - 120);
+        R.AMP = FROMBITS(G(), 0x3FFF - static_cast<int>(G() % 70), false);
         break;
       case 1:  // any finite bit pattern
         R.AMP = FROMBITS(G(), static_cast<int>(G() % 0x7FFF), false);
@@ -82,7 +81,7 @@ TEST(RowLine, TextFromFieldsIsThePlainText) {
         R.AMP = FROMBITS(G(), static_cast<int>(G() % 80) + (G() % 2 ? 0 : 0x7FFE - 79), false);
         break;
       default:  // powers of ten and zero
-        R.AMP = K % 8 == 3 ? 0.0L : std::pow(10.0L, static_cast<int>(G() % 9800) - 4900);
+        R.AMP = K % 8 == 3 ? 0.0_EXT : LIBRARYREAD("1e" + std::to_string(static_cast<int>(G() % 9800) - 4900));
     }
     if (G() % 2) R.AMP = -R.AMP;
     for (int I = 1; I <= 6; ++I) {
@@ -95,9 +94,27 @@ TEST(RowLine, TextFromFieldsIsThePlainText) {
     std::memset(O, '#', sizeof O);
     char* E = PUTROW(O, PLANETSTEXT(1, 2).C, ' ', P, R.FCS, nullptr);
     const std::string WANT = std::string("  1  2   ") + PLAINROWTEXT(R) + R.FCS + "\r\n";
-    ASSERT_EQ(std::string(O, E), WANT) << "amplitude " << static_cast<double>(R.AMP);
+    ASSERT_EQ(std::string(O, E), WANT) << "amplitude " << HEXOF(R.AMP);
     ASSERT_EQ(O[MAXROWTEXT], '#');
-    ASSERT_EQ(P.FLAGS, (std::signbit(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0));
+    ASSERT_EQ(P.FLAGS, (EXTSIGNBIT(R.AMP) ? AMPNEG : 0) | (R.FCS == 'S' ? CODESINE : 0));
+  }
+}
+
+// The digits of the amplitude text packed four bits each and back: the
+// vector form, where the processor has one, against the plain form that
+// other processors use, on every digit in every place.
+TEST(RowLine, DigitPackingIsThePlainOne) {
+  std::mt19937_64 G(12);
+  char D[17] = {}, BACK[17] = {}, PLAIN[17] = {};
+  for (int K = 0; K < 20000; ++K) {
+    for (int I = 0; I < 16; ++I) D[I] = static_cast<char>('0' + (K < 160 ? (I == K / 10 ? K % 10 : 0) : G() % 10));
+    const uint64_t F = PACKDIGITS(D);
+    ASSERT_EQ(F, PACKDIGITSPLAIN(D)) << D;
+    for (int I = 0; I < 16; ++I) ASSERT_EQ((F >> (4 * I)) & 15, static_cast<uint64_t>(D[I] - '0')) << D;
+    UNPACKDIGITS(BACK, F);
+    UNPACKDIGITSPLAIN(PLAIN, F);
+    ASSERT_STREQ(BACK, D);
+    ASSERT_STREQ(PLAIN, D);
   }
 }
 
