@@ -88,7 +88,9 @@ TCHILD START(const std::string& DIR, const std::string& PROG, int OUT, const std
     if (::chdir(DIR.c_str()) != 0 || ERR < 0 || IN < 0 || ::dup2(OUT, 1) < 0 || ::dup2(ERR, 2) < 0 ||
         ::dup2(IN, 0) < 0)
       ::_exit(126);
-    ::execl(PROGRAM(PROG).c_str(), PROG.c_str(), static_cast<char*>(nullptr));
+    // Through the shell: the program's command may begin with an emulator.
+    const std::string COMMAND = "exec " + PROGRAM(PROG);
+    ::execl("/bin/sh", "sh", "-c", COMMAND.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
   return C;

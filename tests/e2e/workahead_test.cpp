@@ -107,6 +107,7 @@ TEST(WorkAhead, DescriptorLimitsGiveTheSameOutcomeEveryTime) {
 
 TEST(WorkAhead, AddressSpaceLimitsGiveTheSameFailureEveryTime) {
   if (SANITIZED) GTEST_SKIP() << "AddressSanitizer reserves more address space than ulimit -v allows";
+  if (EMULATED()) GTEST_SKIP() << "the emulator reserves more address space than ulimit -v allows";
   // The medium sample with the code letter of the last term of puf03.txt
   // spoilt.
   TSCRATCH S;
