@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks of tools/run-sample and tools/run-tests.
 # Usage: scripts_test.sh CASE SOURCE_DIR WORK_DIR
-#   cli                --help and refused arguments of both scripts
+#   cli                --help and refused arguments of both scripts; the
+#                      aarch64 stage where its packages cannot be had
 #   sample-then-tests  run-sample, then the release stage of run-tests, on
 #                      a copy of the tree whose tests/ is a stand-in of one
 #                      test; then that test failing, then not running
@@ -55,6 +56,31 @@ cli)
   refused run-tests "unknown stage 'asan'" --only release,asan
   refused run-tests "unknown argument '--fast'" --fast
   FUZZ_SECONDS=1m refused run-tests "FUZZ_SECONDS must be a whole number"
+
+  # The aarch64 stage where the cross tools cannot be had: every program on
+  # PATH but the cross compiler and qemu, and an apt-get whose updates
+  # work. When apt-cache knows no such package, the stage says so and is
+  # not run; when it knows them and apt-get cannot install them, it fails.
+  bin=$work/bin
+  mkdir -p "$bin"
+  for f in /usr/local/bin/* /usr/bin/* /bin/*; do
+    name=${f##*/}
+    case $name in aarch64-linux-gnu-* | qemu-aarch64* | apt-get | apt-cache | sudo) continue ;; esac
+    [ -e "$bin/$name" ] || ln -s "$f" "$bin/$name"
+  done
+  printf '#!/bin/sh\nexec "$@"\n' >"$bin/sudo"
+  printf '#!/bin/sh\n[ "$1" = update ]\n' >"$bin/apt-get"
+  printf '#!/bin/sh\nexit 100\n' >"$bin/apt-cache"
+  chmod +x "$bin/sudo" "$bin/apt-get" "$bin/apt-cache"
+  PATH=$bin expect 0 "$work/out" "$src/tools/run-tests" --only aarch64
+  grep -q "^no package g++-aarch64-linux-gnu qemu-user-static" "$work/out" || fail "no packages named: $(cat "$work/out")"
+  grep -q "aarch64 stage cannot run on this machine" "$work/out.err" || fail "not said: $(cat "$work/out.err")"
+  grep -q "NOT RUN: no cross compiler" "$work/out" || fail "not in the summary: $(cat "$work/out")"
+  grep -q "^The stages that ran passed; not run: .*aarch64" "$work/out" || fail "listed as run: $(cat "$work/out")"
+  printf '#!/bin/sh\nexit 0\n' >"$bin/apt-cache"
+  PATH=$bin expect 1 "$work/out" "$src/tools/run-tests" --only aarch64
+  grep -q "^apt-get could not install" "$work/out" || fail "install failure not said: $(cat "$work/out")"
+  grep -q "stage aarch64 FAILED" "$work/out.err" || fail "not failed: $(cat "$work/out.err")"
   ;;
 
 sample-then-tests)

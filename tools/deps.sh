@@ -37,7 +37,8 @@ pairterms_need_packages() {
 # The aarch64 stage of tools/run-tests: the cross compiler, qemu's
 # user-mode emulator and the GoogleTest sources, installed when missing
 # and apt-get offers them. Returns 1, saying why, when they cannot be had
-# on this machine (its architecture has no such packages).
+# on this machine (its architecture has no such packages); 2 when apt-get
+# offers them but cannot install them.
 pairterms_need_cross_packages() {
   local missing=()
   command -v aarch64-linux-gnu-g++ >/dev/null 2>&1 || missing+=(g++-aarch64-linux-gnu)
@@ -58,5 +59,5 @@ pairterms_need_cross_packages() {
   fi
   echo "Installing: ${missing[*]}"
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null ||
-    { echo "apt-get could not install ${missing[*]}"; return 1; }
+    { echo "apt-get could not install ${missing[*]}"; return 2; }
 }
