@@ -15,16 +15,9 @@
 namespace {
 
 const char* PROGRAMNAME = "pairterms";
-TWHEREFUNC WHEREFUNC = nullptr;
+TFATALSCOPE* SCOPE = nullptr;
 bool THROWS = false;
 thread_local bool THREADTHROWS = false;
-
-std::vector<TFLUSHABLE*>& FLUSHLIST() {
-  // Never destroyed: outputs with static lifetime leave it in their
-  // destructors.
-  static auto* LIST = new std::vector<TFLUSHABLE*>;
-  return *LIST;
-}
 
 // Whether a report written to standard output is already shown on
 // standard error: the two are the same open file (2>&1, or the same file
@@ -59,13 +52,12 @@ void WRITEREPORT(const char* const* PARTS, size_t N) {
   std::string K(KIND), W(WHY), WH(WHERE);
   if (THREADTHROWS) throw TFATAL{K, "", W};
   // A background write that failed earlier is the failure to report.
-  for (TFLUSHABLE* F : FLUSHLIST()) {
+  if (SCOPE != nullptr) {
     std::string K2, W2, WH2;
-    if (F->FAILEDBEFORE(K2, W2, WH2)) {
+    if (SCOPE->FAILEDBEFORE(K2, W2, WH2)) {
       K = K2;
       W = W2;
       WH = WH2;
-      break;
     }
   }
   std::string REPORT = std::string(PROGRAMNAME) + ": fatal error 217: " + K;
@@ -74,7 +66,7 @@ void WRITEREPORT(const char* const* PARTS, size_t N) {
   if (THROWS) throw TFATAL{K, REPORT, W};
   // Write out what the open files hold; the file that failed has
   // already dropped what it could not write.
-  for (TFLUSHABLE* F : FLUSHLIST()) F->FLUSHBEFOREEXIT();
+  if (SCOPE != nullptr) SCOPE->FLUSHBEFOREEXIT();
   REPORT += "\r\n";
   const char* PARTS[] = {REPORT.c_str()};
   WRITEREPORT(PARTS, 1);
@@ -83,7 +75,7 @@ void WRITEREPORT(const char* const* PARTS, size_t N) {
 
 std::string WHERENOW() {
   if (THREADTHROWS) return {};
-  return WHEREFUNC != nullptr ? WHEREFUNC() : std::string();
+  return SCOPE != nullptr ? SCOPE->WHERE() : std::string();
 }
 
 [[noreturn]] void DIE(std::string_view KIND, std::string_view WHY) { DIEAT(KIND, WHY, WHERENOW()); }
@@ -91,15 +83,13 @@ std::string WHERENOW() {
 }  // namespace
 
 void SETPROGRAMNAME(const char* NAME) { PROGRAMNAME = NAME; }
-void SETWHERE(TWHEREFUNC WHERE) { WHEREFUNC = WHERE; }
+TFATALSCOPE* SETFATALSCOPE(TFATALSCOPE* S) {
+  TFATALSCOPE* const BEFORE = SCOPE;
+  SCOPE = S;
+  return BEFORE;
+}
 void SETFATALTHROWS(bool T) { THROWS = T; }
 void SETTHREADTHROWS(bool T) { THREADTHROWS = T; }
-
-void REGISTERFLUSH(TFLUSHABLE* F) { FLUSHLIST().push_back(F); }
-void UNREGISTERFLUSH(TFLUSHABLE* F) {
-  auto& L = FLUSHLIST();
-  L.erase(std::remove(L.begin(), L.end(), F), L.end());
-}
 
 void RANGEERROR(const char* WHAT, long long VALUE, long long LO, long long HI) {
   DIE(RANGETEXT, std::string(WHAT) + " " + std::to_string(VALUE) +
@@ -128,7 +118,7 @@ void MEMORYERRORNOALLOC() {
   // would ask the exhausted store again.
   if (THREADTHROWS) throw std::bad_alloc();
   if (THROWS) throw TFATAL{MEMORYTEXT, MEMORYTEXT, "working storage cannot be obtained"};
-  for (TFLUSHABLE* F : FLUSHLIST()) F->FLUSHBEFOREEXIT();
+  if (SCOPE != nullptr) SCOPE->FLUSHBEFOREEXIT();
   const char* PARTS[] = {PROGRAMNAME, ": fatal error 217: ", MEMORYTEXT,
                          ": working storage cannot be obtained\r\n"};
   WRITEREPORT(PARTS, 4);

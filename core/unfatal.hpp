@@ -12,7 +12,8 @@
 
 inline constexpr int FATALSTATUS = 217;
 
-// Report texts of the four kinds.
+// Report texts of the kinds: range, overflow and out-of-memory errors;
+// the I/O errors have texts of their own, below.
 inline constexpr const char* RANGETEXT = "Range check error";
 inline constexpr const char* OVERFLOWTEXT = "Arithmetic overflow";
 inline constexpr const char* MEMORYTEXT = "Out of memory";
@@ -33,32 +34,29 @@ inline constexpr const char* TERMCODETEXT = "Invalid term code";
 // The program's name, the first word of the report.
 void SETPROGRAMNAME(const char* NAME);
 
-// Where the program is, for the report: a function that describes the
-// current place of work ("pair 1-2, puf05.txt, term 9"), or none.
-using TWHEREFUNC = std::string (*)();
-void SETWHERE(TWHEREFUNC WHERE);
-
-// A buffered output that the fatal exit must write out before it ends
-// (the open output file and the console).
-class TFLUSHABLE {
+// The scope of the work in hand: what a fatal error reports and leaves
+// behind. The program sets it (its run, see unfurun); several may take
+// turns in one process. unfatal calls back up into it, and only here:
+//   WHERE, when a report is made and when an output hands a buffer over
+//   (CURRENTWHERE), for the place of the work ("pair 1-2, puf05.txt");
+//   FAILEDBEFORE and FLUSHBEFOREEXIT, on a fatal error before the report.
+// None of them raises a fatal error itself.
+class TFATALSCOPE {
  public:
-  virtual void FLUSHBEFOREEXIT() noexcept = 0;
+  virtual std::string WHERE() = 0;
   // An output written in the background may have failed at a point the
   // program has already passed: that failure came first and is the one
   // to report (its kind, its text and the place where the program then
   // was).
-  virtual bool FAILEDBEFORE(std::string& KIND, std::string& WHY, std::string& WHERE) noexcept {
-    (void)KIND;
-    (void)WHY;
-    (void)WHERE;
-    return false;
-  }
+  virtual bool FAILEDBEFORE(std::string& KIND, std::string& WHY, std::string& WHERE) noexcept = 0;
+  // Writes out the complete lines that the open outputs hold.
+  virtual void FLUSHBEFOREEXIT() noexcept = 0;
 
  protected:
-  ~TFLUSHABLE() = default;
+  ~TFATALSCOPE() = default;
 };
-void REGISTERFLUSH(TFLUSHABLE* F);
-void UNREGISTERFLUSH(TFLUSHABLE* F);
+// Makes S the scope in hand (null: none); returns the one before.
+TFATALSCOPE* SETFATALSCOPE(TFATALSCOPE* S);
 
 [[noreturn]] void RANGEERROR(const char* WHAT, long long VALUE, long long LO,
                              long long HI);

@@ -1,6 +1,7 @@
 #include "ungetmem.hpp"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "unallvar.hpp"
 #include "unfatal.hpp"
@@ -32,4 +33,12 @@ void FREEROWMEM() {
   for (TROWPTR P : {ROWCOH, ROWTMP, ROWAUX, ROWSIX, ROWFIV, ROWFUR, ROWTRE,
                     ROWTWO, ROWONE})
     std::free(P);
+}
+
+void COPYROWS(TROWDIM& TO, const TROWDIM& FROM, int32_t N) {
+  if (N > 0) {
+    TO.CHECKINDEX(N);
+    FROM.CHECKINDEX(N);
+    std::memcpy(TO.DATA(), FROM.DATA(), static_cast<size_t>(N) * sizeof(TROWVAR));
+  }
 }

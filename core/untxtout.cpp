@@ -11,19 +11,6 @@
 #include "unoutfil.hpp"
 #include "unwrite.hpp"
 
-namespace {
-
-// The files written in the background, synchronised before every console
-// line (a sequential run would have written them before it).
-std::vector<TTEXTOUT*>& BACKGROUND() {
-  // Never destroyed: outputs with static lifetime leave it in their
-  // destructors.
-  static auto* LIST = new std::vector<TTEXTOUT*>;
-  return *LIST;
-}
-
-}  // namespace
-
 TTEXTOUT::TTEXTOUT() = default;
 
 TTEXTOUT::~TTEXTOUT() {
@@ -35,12 +22,7 @@ TTEXTOUT::~TTEXTOUT() {
     CV.notify_all();
     THREAD.JOIN();
   }
-  if (FD >= 0) {
-    UNREGISTERFLUSH(this);
-    if (!CONSOLE) ::close(FD);
-  }
-  auto& B = BACKGROUND();
-  B.erase(std::remove(B.begin(), B.end(), this), B.end());
+  if (FD >= 0 && !CONSOLE) ::close(FD);
 }
 
 void TTEXTOUT::CREATE(const std::string& NAME) {
@@ -55,8 +37,7 @@ void TTEXTOUT::CREATE(const std::string& NAME) {
     // No room for another thread, even without the work ahead: the file
     // is written in place.
     auto RUN = [](void* P) { static_cast<TTEXTOUT*>(P)->WRITER(); };
-    if (THREAD.START(RUN, this, WRITERSTACK) || (RELEASEAHEAD() && THREAD.START(RUN, this, WRITERSTACK)))
-      BACKGROUND().push_back(this);
+    if (!THREAD.START(RUN, this, WRITERSTACK) && RELEASEAHEAD()) (void)THREAD.START(RUN, this, WRITERSTACK);
   }
   const int F = OPENOUTPUT(NAME);
   {
@@ -68,10 +49,10 @@ void TTEXTOUT::CREATE(const std::string& NAME) {
   CONSOLE = false;
   CAP = FILECAP;
   LEN = 0;
-  REGISTERFLUSH(this);
 }
 
-void TTEXTOUT::ATTACHCONSOLE() {
+void TTEXTOUT::ATTACHCONSOLE(TTEXTOUT* FILE) {
+  SYNCS = FILE;
   FILENAME = "standard output";
   FD = STDOUT_FILENO;
   CONSOLE = true;
@@ -79,14 +60,12 @@ void TTEXTOUT::ATTACHCONSOLE() {
   if (CONSOLEBUF == nullptr) CONSOLEBUF = std::make_unique<char[]>(CONSOLECAP);
   BUF = CONSOLEBUF.get();
   LEN = 0;
-  REGISTERFLUSH(this);
 }
 
 void TTEXTOUT::CLOSE() {
   if (FD < 0) return;
   FLUSH();
   SYNC();
-  UNREGISTERFLUSH(this);
   int F = FD;
   {
     std::lock_guard<std::mutex> G(M);
@@ -199,7 +178,7 @@ void TTEXTOUT::FLUSH() {
   if (LEN == 0) return;
   if (CONSOLE) {
     // A console line comes after everything written before it.
-    for (TTEXTOUT* T : BACKGROUND()) T->SYNC();
+    if (SYNCS != nullptr) SYNCS->SYNC();
     return WRITENOW();
   }
   HANDOVER();

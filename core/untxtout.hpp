@@ -27,7 +27,7 @@
 #include "unfatal.hpp"
 #include "unthread.hpp"
 
-class TTEXTOUT final : public TFLUSHABLE {
+class TTEXTOUT final {
  public:
   TTEXTOUT();
   ~TTEXTOUT();
@@ -37,8 +37,10 @@ class TTEXTOUT final : public TFLUSHABLE {
   // Creates NAME in the current directory (an existing file is emptied;
   // never a series file, see OPENOUTPUT).
   void CREATE(const std::string& NAME);
-  // The console: standard output, written out line by line.
-  void ATTACHCONSOLE();
+  // The console: standard output, written out line by line. Before each
+  // line the background writes of FILE, when given, are waited for: a
+  // console line comes after everything written before it.
+  void ATTACHCONSOLE(TTEXTOUT* FILE = nullptr);
   void CLOSE();
 
   void PUT(std::string_view S) {
@@ -69,8 +71,10 @@ class TTEXTOUT final : public TFLUSHABLE {
   size_t ROOM() const { return CAP - LEN; }
   void COMMIT(size_t N) { LEN += N; }
 
-  void FLUSHBEFOREEXIT() noexcept override;
-  bool FAILEDBEFORE(std::string& KIND, std::string& WHY, std::string& WHERE) noexcept override;
+  // On a fatal error (see TFATALSCOPE): writes out the complete lines held,
+  // unless a background write failed; tells such a failure, once.
+  void FLUSHBEFOREEXIT() noexcept;
+  bool FAILEDBEFORE(std::string& KIND, std::string& WHY, std::string& WHERE) noexcept;
 
  private:
   struct TCHUNK {
@@ -96,6 +100,7 @@ class TTEXTOUT final : public TFLUSHABLE {
 
   int FD = -1;
   bool CONSOLE = false;
+  TTEXTOUT* SYNCS = nullptr;  // the console's file (see ATTACHCONSOLE)
   std::string FILENAME;
   char* BUF = nullptr;  // the buffer being filled
   size_t LEN = 0;

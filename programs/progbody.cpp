@@ -4,6 +4,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "unfpuenv.hpp"
 #include "unfupipe.hpp"
 #include "ungetmem.hpp"
+#include "unsercac.hpp"
 #include "unrowini.hpp"
 #include "unserdir.hpp"
 #include "unvarpow.hpp"
@@ -89,35 +91,35 @@ int PARSEOPTIONS(int ARGC, char** ARGV, const TVARIANT& V, TOPTIONS& O) {
   bool SEEN[3] = {false, false, false};
   for (int X = 1; X < ARGC; ++X) {
     const std::string A = ARGV[X];
-    int K = -1;
+    int WHICH = -1;
     std::string VALUE;
     bool HASVALUE = false;
     for (int Y = 0; Y < 2; ++Y) {
       const std::string NAME = Y == 0 ? "--series" : "--output";
       if (A == NAME) {
-        K = Y;
+        WHICH = Y;
         if (X + 1 >= ARGC) return REFUSE(V, NAME + " needs a folder");
         VALUE = ARGV[++X];
         HASVALUE = true;
       } else if (A.rfind(NAME + "=", 0) == 0) {
-        K = Y;
+        WHICH = Y;
         VALUE = A.substr(NAME.size() + 1);
         HASVALUE = true;
       }
     }
-    if (A == "--quiet") K = 2;
-    if (K < 0) {
+    if (A == "--quiet") WHICH = 2;
+    if (WHICH < 0) {
       PUTLINES(stderr, FORMAT("%s: unexpected argument '%s'\n"
                               "Usage: %s [--series DIR] [--output DIR] [--quiet] | --help | --version\n",
                               V.PROGRAM, A.c_str(), V.PROGRAM));
       return 2;
     }
-    if (SEEN[K]) return REFUSE(V, "'" + A + "' repeats an option given before");
-    SEEN[K] = true;
+    if (SEEN[WHICH]) return REFUSE(V, "'" + A + "' repeats an option given before");
+    SEEN[WHICH] = true;
     if (HASVALUE && VALUE.empty()) return REFUSE(V, "'" + A + "' names no folder");
-    if (K == 0)
+    if (WHICH == 0)
       O.SERIES = VALUE;
-    else if (K == 1)
+    else if (WHICH == 1)
       O.OUTPUT = VALUE;
     else
       O.QUIET = true;
@@ -172,7 +174,6 @@ int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
   // Before any open, so that no folder takes the number of a closed one.
   HOLDSTANDARDSTREAMS();
   if (const int S = USEFOLDERS(V, O); S != 0) return S;
-  QUIET = O.QUIET;
 #ifdef M_ARENA_MAX
   // Every thread's storage from one pool: a thread that works ahead keeps
   // none of its own that would outlast its work (see unahead).
@@ -180,7 +181,15 @@ int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
 #endif
   std::set_new_handler(NOSTORAGE);
   SETPROGRAMNAME(V.PROGRAM);
-  CONSOLE.ATTACHCONSOLE();
+  const TCUTS CUTS = DEFAULTCUTS(V);
+  SETCLASSSLOTS(std::max(DEFAULTCLASSSLOTS, CUTS.ORDERBOUND + 1));
+  TGATETABLE GATES(CLASSSLOTS());
+  TPERIODTABLE PERIODS(CUTS.THRESHOLDFREQUENCY(), V.SELECT == TSELECT::SHORTPERIOD ? V.PERIODWIDTH : 0,
+                       V.SELECT == TSELECT::SECULAR ? V.PERIODWIDTH : 0);
+  TPROGRUN R(V, CUTS, &GATES, &PERIODS);
+  R.QUIET = O.QUIET;
+  SETFATALSCOPE(&R);
+  R.CONSOLE.ATTACHCONSOLE(&R.F);
   // Before any arithmetic and before the threads that inherit the mode.
   CHECKFPU();
 
@@ -188,8 +197,9 @@ int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
   RECNULLO();
   FORFACTOM();
   POWOMEL();
-  for (int I = 1; I <= MAXIPA; ++I) DRIVER(static_cast<uint8_t>(I));
+  for (int I = 1; I <= MAXIPA; ++I) DRIVER(R, static_cast<uint8_t>(I));
   FREEROWMEM();
-  CONSOLE.CLOSE();
+  R.CONSOLE.CLOSE();
+  SETFATALSCOPE(nullptr);
   return 0;
 }

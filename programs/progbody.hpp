@@ -9,8 +9,9 @@
 #include <string>
 
 #include "termvariant.hpp"
+#include "unfurun.hpp"
 
-using TDRIVER = void (*)(uint8_t I);
+using TDRIVER = void (*)(TPROGRUN& R, uint8_t I);
 
 // Returns the exit status: 0 after a complete run (a fatal error ends the
 // process with 217 on its own), 0 for --help and --version, 2 for a bad

@@ -3,4 +3,4 @@
 #include "progbody.hpp"
 #include "unfuplan.hpp"
 
-int main(int argc, char** argv) { return RUNPROGRAM(argc, argv, VARALL, FUNBODY); }
+int main(int argc, char** argv) { return RUNPROGRAM(argc, argv, PROGRAMNAMED("termall"), FUNBODY); }

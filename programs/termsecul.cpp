@@ -3,4 +3,4 @@
 #include "progbody.hpp"
 #include "unfuplas.hpp"
 
-int main(int argc, char** argv) { return RUNPROGRAM(argc, argv, VARSECUL, FUNSECU); }
+int main(int argc, char** argv) { return RUNPROGRAM(argc, argv, PROGRAMNAMED("termsecul"), FUNSECU); }

@@ -3,4 +3,4 @@
 #include "progbody.hpp"
 #include "unfuplat.hpp"
 
-int main(int argc, char** argv) { return RUNPROGRAM(argc, argv, VARSHORT, FUSHORT); }
+int main(int argc, char** argv) { return RUNPROGRAM(argc, argv, PROGRAMNAMED("termshort"), FUSHORT); }

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "termvariant.hpp"
+#include "unfurun.hpp"
 
 // One series file N of pair (I, J), in one pass.
-void FUSEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N);
+void FUSEDBLOCK(TPROGRUN& R, uint8_t I, uint8_t J, int N);

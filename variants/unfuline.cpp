@@ -4,7 +4,6 @@
 #include <string>
 
 #include "unforstr.hpp"
-#include "unfupipe.hpp"
 
 TPLANETS PLANETSTEXT(uint8_t NPA, uint8_t NPB) {
   char B[48];
@@ -42,7 +41,7 @@ std::string PLAINROWTEXT(const TROWVAR& R) {
   return T + "  ";
 }
 
-void WRITEROW(const char* PLANETS, char SIGN, const TROWVAR& R, char FCS, const TLINEEND* E) {
+void PUTPLAINROW(TTEXTOUT& F, const char* PLANETS, char SIGN, const TROWVAR& R, char FCS, const TLINEEND* E) {
   F.PUT(std::string_view(PLANETS, 8));
   F.PUTCH(SIGN);
   F.PUT(PLAINROWTEXT(R));

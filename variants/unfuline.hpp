@@ -13,8 +13,8 @@
 // The planets, the sign and the code come from the term as the pipeline
 // made it. The row text is made as the line is written (PUTROW), from the
 // row's fields (TROWFIELDS), which keep the digits of the amplitude text
-// that the reader gave; WRITEROW makes it from the term itself the plain
-// way, for the reference.
+// that the reader gave; PUTPLAINROW makes it from the term itself the
+// plain way, for the reference.
 #pragma once
 
 #if defined(__SSE2__)
@@ -29,6 +29,7 @@
 
 #include "unalltyp.hpp"
 #include "unrowtxt.hpp"
+#include "untxtout.hpp"
 
 // The fields of a row but its amplitude, in 32 bytes: exponents,
 // multipliers, code, flags, the order (not yet tested against the
@@ -155,11 +156,13 @@ void PERIODLINEEND(TLINEEND& E, TEXTENDED P, int WIDTH);
 void PLAINLINEEND(TLINEEND& E);
 
 // The room one row line takes at most, with what PUTROW writes past its
-// end.
-inline constexpr size_t MAXROWTEXT = 8 + 1 + MAXROWTEXTLEN + 1 + sizeof(TLINEEND::TXT) + 2;
+// end: the planets (8) and the sign (1), the row text, the code (1), and
+// the whole of a line end's TXT, which PUTROW copies in one piece whatever
+// its length.
+inline constexpr size_t MAXROWTEXT = 8 + 1 + MAXROWTEXTLEN + 1 + sizeof(TLINEEND::TXT);
 
-// The row text of P at O (see TROWFIELDS); returns its end. Writes up to
-// MAXROWTEXTLEN + 2 characters whatever its length.
+// The row text of P at O (see TROWFIELDS); returns its end. Writes at most
+// MAXROWTEXTLEN characters.
 inline char* PUTROWTEXT(char* O, const TROWFIELDS& P) {
   O[0] = static_cast<char>('0' + P.LEAD);
   O[1] = '.';
@@ -209,6 +212,5 @@ inline char* PUTROW(char* O, const char* PLANETS, char SIGN, const TROWFIELDS& P
 // The row text of term R made the plain way: AMPDIGITS of its amplitude,
 // the cells by FORMATINT.
 std::string PLAINROWTEXT(const TROWVAR& R);
-// The row line of term R, the row text made the plain way, written to the
-// output file F.
-void WRITEROW(const char* PLANETS, char SIGN, const TROWVAR& R, char FCS, const TLINEEND* E);
+// The row line of term R, the row text made the plain way, written to F.
+void PUTPLAINROW(TTEXTOUT& F, const char* PLANETS, char SIGN, const TROWVAR& R, char FCS, const TLINEEND* E);

@@ -3,11 +3,11 @@
 
 #include "unallvar.hpp"
 #include "unfatal.hpp"
-#include "unfupipe.hpp"
-#include "unfustag.hpp"
+#include "unfurun.hpp"
+#include "ungetmem.hpp"
 #include "unsercac.hpp"
 
-void ORDERFILTER() {
+void ORDERFILTER(int MAXSUM, TPIPEPLACE& HERE) {
   MECAUX = MECONE;
   COPYROWS(*ROWAUX, *ROWONE, MECAUX);
   MECONE = 0;
@@ -22,7 +22,7 @@ void ORDERFILTER() {
   HERE.TERM = -1;
 }
 
-const TTESTREC* ORDERRECS(TSERIESFILE& S, size_t& NRECS) {
+const TTESTREC* ORDERRECS(TSERIESFILE& S, int MAXSUM, TPIPEPLACE& HERE, size_t& NRECS) {
   if (S.ORDERBOUND != MAXSUM) {
     // Room for every row, obtained at once in large pages.
     const size_t BYTES = static_cast<size_t>(S.COUNT) * sizeof(TTESTREC);

@@ -1,8 +1,8 @@
 // unfuordr: the order of a term and the order filter, with which termshort
 // (procedure TOLIMINU) keeps of each series file only the rows of order at
-// most MAXSUM. The order of a row is MEC[1] + MEC[2] + MEC[3] + MEC[4],
-// held as a shortint: an order outside -128..127 is the range error, met
-// where the row is filtered or tested.
+// most MAXSUM, its cut. The order of a row is MEC[1] + MEC[2] + MEC[3] +
+// MEC[4], held as a shortint: an order outside -128..127 is the range
+// error, met where the row is filtered or tested.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +12,7 @@
 
 struct TSERIESFILE;
 struct TTESTREC;
+struct TPIPEPLACE;
 
 inline int ORDEROF(long ORDERSUM) { return TOSHORTINT(ORDERSUM, "order MEC[1]+MEC[2]+MEC[3]+MEC[4]"); }
 inline int ORDEROF(const TROWVAR& R) {
@@ -19,10 +20,10 @@ inline int ORDEROF(const TROWVAR& R) {
 }
 
 // The stage: ROWONE[1..MECONE] keeps its rows of order <= MAXSUM, in
-// order; ROWAUX holds the rows before.
-void ORDERFILTER();
+// order; ROWAUX holds the rows before. HERE.TERM names the row in hand.
+void ORDERFILTER(int MAXSUM, TPIPEPLACE& HERE);
 
 // The same for the fused pipeline: the test records of the rows of file S
 // of order at most MAXSUM, in order, made once per file and bound and kept
 // in S; their number in NRECS.
-const TTESTREC* ORDERRECS(TSERIESFILE& S, size_t& NRECS);
+const TTESTREC* ORDERRECS(TSERIESFILE& S, int MAXSUM, TPIPEPLACE& HERE, size_t& NRECS);

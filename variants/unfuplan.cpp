@@ -2,4 +2,4 @@
 
 #include "unfupipe.hpp"
 
-void FUNBODY(uint8_t I) { PLANETDRIVER(VARALL, I); }
+void FUNBODY(TPROGRUN& R, uint8_t I) { PLANETDRIVER(R, I); }

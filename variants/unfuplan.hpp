@@ -4,4 +4,7 @@
 
 #include <cstdint>
 
-void FUNBODY(uint8_t I);
+#include "unfurun.hpp"
+
+// The per-planet driver of termall: its run R, perturbed planet I.
+void FUNBODY(TPROGRUN& R, uint8_t I);

@@ -2,4 +2,4 @@
 
 #include "unfupipe.hpp"
 
-void FUNSECU(uint8_t I) { PLANETDRIVER(VARSECUL, I); }
+void FUNSECU(TPROGRUN& R, uint8_t I) { PLANETDRIVER(R, I); }

@@ -4,4 +4,7 @@
 
 #include <cstdint>
 
-void FUNSECU(uint8_t I);
+#include "unfurun.hpp"
+
+// The per-planet driver of termsecul: its run R, perturbed planet I.
+void FUNSECU(TPROGRUN& R, uint8_t I);

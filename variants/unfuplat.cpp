@@ -2,4 +2,4 @@
 
 #include "unfupipe.hpp"
 
-void FUSHORT(uint8_t I) { PLANETDRIVER(VARSHORT, I); }
+void FUSHORT(TPROGRUN& R, uint8_t I) { PLANETDRIVER(R, I); }

@@ -4,4 +4,7 @@
 
 #include <cstdint>
 
-void FUSHORT(uint8_t I);
+#include "unfurun.hpp"
+
+// The per-planet driver of termshort: its run R, perturbed planet I.
+void FUSHORT(TPROGRUN& R, uint8_t I);

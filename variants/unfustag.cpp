@@ -5,34 +5,28 @@
 #include <cstring>
 
 #include "unallvar.hpp"
+#include "unelmini.hpp"
 #include "unfatal.hpp"
+#include "unfucnt.hpp"
 #include "unfugate.hpp"
 #include "unfuline.hpp"
 #include "unfuordr.hpp"
 #include "unfuperi.hpp"
-#include "unfupipe.hpp"
+#include "ungetmem.hpp"
 #include "unsercac.hpp"
-
-void COPYROWS(TROWDIM& TO, const TROWDIM& FROM, int32_t N) {
-  if (N > 0) {
-    TO.CHECKINDEX(N);
-    FROM.CHECKINDEX(N);
-    std::memcpy(TO.DATA(), FROM.DATA(), static_cast<size_t>(N) * sizeof(TROWVAR));
-  }
-}
 
 void READSERIES(uint8_t N) {
   const TSERIESFILE& S = LOADEDSERIES(N);
   MECONE = S.COUNT;
   for (int32_t M = 1; M <= MECONE; ++M) {
-    TROWVAR& R = (*ROWONE)[M];
+    TROWVAR& ROW = (*ROWONE)[M];
     const TROWFIELDS& P = S.ROWS.FIELDS[static_cast<size_t>(M - 1)];
-    R = RECNUL;
-    R.AMP = S.ROWS.AMPS[static_cast<size_t>(M - 1)];
-    R.MEC = P.MEC;
-    R.MAR = P.MAR;
-    R.FCS = P.FCS;
-    R.TXT = M - 1;
+    ROW = RECNUL;
+    ROW.AMP = S.ROWS.AMPS[static_cast<size_t>(M - 1)];
+    ROW.MEC = P.MEC;
+    ROW.MAR = P.MAR;
+    ROW.FCS = P.FCS;
+    ROW.TXT = M - 1;
   }
 }
 
@@ -40,13 +34,13 @@ void PAIRTAG(uint8_t I, uint8_t J) {
   const uint8_t A = I < J ? I : J;
   const uint8_t B = I < J ? J : I;
   for (int32_t M = 1; M <= MECONE; ++M) {
-    TROWVAR& R = (*ROWONE)[M];
-    R.NPA = A;
-    R.NPB = B;
+    TROWVAR& ROW = (*ROWONE)[M];
+    ROW.NPA = A;
+    ROW.NPB = B;
   }
 }
 
-void FIRSTFILE(uint8_t I, uint8_t J) {
+void FIRSTFILE(TPROGRUN& R, uint8_t I, uint8_t J) {
   if (I < J) {
     MECTWO = 0;
     return;
@@ -54,29 +48,30 @@ void FIRSTFILE(uint8_t I, uint8_t J) {
   MECTWO = MECONE;
   COPYROWS(*ROWTWO, *ROWONE, MECONE);
   for (int32_t M = 1; M <= MECONE; ++M) {
-    TROWVAR& R = (*ROWONE)[M];
-    R.AMP = -R.AMP;
-    R.NPA = I;
-    R.NPB = J;
+    TROWVAR& ROW = (*ROWONE)[M];
+    ROW.AMP = -ROW.AMP;
+    ROW.NPA = I;
+    ROW.NPB = J;
     MECTWO = ADDCOUNT(MECTWO, 1, "MECTWO");
-    HERE.TERM = R.TXT;
-    (*ROWTWO)[MECTWO] = R;
+    R.HERE.TERM = ROW.TXT;
+    (*ROWTWO)[MECTWO] = ROW;
   }
-  HERE.TERM = -1;
+  R.HERE.TERM = -1;
 }
 
-void AMPLTEST(uint8_t J, int BOUND) {
+void AMPLPREP(TPROGRUN& R, uint8_t J) {
   MECTWO = 0;
   for (int32_t M = 1; M <= MECONE; ++M) {
-    const TROWVAR& R = (*ROWONE)[M];
-    HERE.TERM = R.TXT;
-    if (AMPPASSES(R.AMP, R.MEC[5], R.MEC[6], static_cast<long>(R.MEC[1]) + R.MEC[2] + R.MEC[3] + R.MEC[4],
-                  R.NPA, R.NPB, J, BOUND)) {
+    const TROWVAR& ROW = (*ROWONE)[M];
+    R.HERE.TERM = ROW.TXT;
+    const TGATING G{&AXIPO[ROW.NPA], &AXIPO[ROW.NPB], FAMUS[J], R.BOUND(), R.CUTS.THRESHOLD};
+    if (AMPTEST(ROW.AMP, ROW.MEC[5], ROW.MEC[6], static_cast<long>(ROW.MEC[1]) + ROW.MEC[2] + ROW.MEC[3] + ROW.MEC[4],
+                G)) {
       MECTWO = ADDCOUNT(MECTWO, 1, "MECTWO");
-      (*ROWTWO)[MECTWO] = R;
+      (*ROWTWO)[MECTWO] = ROW;
     }
   }
-  HERE.TERM = -1;
+  R.HERE.TERM = -1;
 }
 
 void COPYALL() {
@@ -86,60 +81,53 @@ void COPYALL() {
 
 namespace {
 
-// The row line of R.
-void WRITEROW(const TVARIANT& V, const TROWVAR& R) {
-  WRITEROW(PLANETSTEXT(R.NPA, R.NPB).C, EXTSIGNBIT(R.AMP) ? '-' : ' ', R, R.FCS,
-           V.PERIODWIDTH > 0 ? &PERIODOF(V, R).END : nullptr);
+// The row line of term ROW, made the plain way.
+void WRITETERM(TPROGRUN& R, const TROWVAR& ROW) {
+  const TLINEEND* E = nullptr;
+  if (R.V.PERIODWIDTH > 0) E = &R.PERIODS->ENTRY(ROW.NPA, ROW.NPB, ROW.MAR[1], ROW.MAR[4]).END;
+  PUTPLAINROW(R.F, PLANETSTEXT(ROW.NPA, ROW.NPB).C, EXTSIGNBIT(ROW.AMP) ? '-' : ' ', ROW, ROW.FCS, E);
 }
 
 }  // namespace
 
-void SELECTWRITE(const TVARIANT& V) {
+void SELECTWRITE(TPROGRUN& R) {
   const TROWDIM* TAB = ROWTWO;
   int32_t N = MECTWO;
-  if (V.SELECT != TSELECT::ALLTERMS) {
+  if (R.V.SELECT != TSELECT::ALLTERMS) {
+    const uint8_t KEEPS = SIDEOF(R.V);
     MECTRE = 0;
     for (int32_t M = 1; M <= MECTWO; ++M) {
-      TROWVAR R = (*ROWTWO)[M];
-      if (!PERIODOF(V, R).KEEP) continue;
-      if (V.SELECT == TSELECT::SHORTPERIOD) {
+      TROWVAR ROW = (*ROWTWO)[M];
+      if ((R.PERIODS->SIDE(ROW.NPA, ROW.NPB, ROW.MAR[1], ROW.MAR[4]) & KEEPS) == 0) continue;
+      if (R.V.SELECT == TSELECT::SHORTPERIOD) {
         // A sin -> -A cos, A cos -> A sin.
-        if (R.FCS == 'S') {
-          R.AMP = -R.AMP;
-          R.FCS = 'C';
+        if (ROW.FCS == 'S') {
+          ROW.AMP = -ROW.AMP;
+          ROW.FCS = 'C';
         } else {
-          R.FCS = 'S';
+          ROW.FCS = 'S';
         }
       }
       MECTRE = ADDCOUNT(MECTRE, 1, "MECTRE");
-      (*ROWTRE)[MECTRE] = R;
+      (*ROWTRE)[MECTRE] = ROW;
     }
     TAB = ROWTRE;
     N = MECTRE;
   }
-  COUNTLINES(N);
-  for (int32_t M = 1; M <= N; ++M) WRITEROW(V, (*TAB)[M]);
+  COUNTLINES(R, N);
+  for (int32_t M = 1; M <= N; ++M) WRITETERM(R, (*TAB)[M]);
 }
 
-void STAGEDBLOCK(const TVARIANT& V, uint8_t I, uint8_t J, int N) {
+void STAGEDBLOCK(TPROGRUN& R, uint8_t I, uint8_t J, int N) {
   READSERIES(static_cast<uint8_t>(N));
-  if (V.ORDERFILTER) ORDERFILTER();
-  BLOCKLINE(I, J, N);
+  if (R.V.ORDERFILTER) ORDERFILTER(R.MAXSUM, R.HERE);
+  BLOCKLINE(R, I, J, N, MECONE);
   PAIRTAG(I, J);
-  if (N == 1) {
-    FIRSTFILE(I, J);
-  } else {
-    switch (V.AMPTEST) {
-      case TAMPTEST::COPYALL:
-        COPYALL();
-        break;
-      case TAMPTEST::TOMAXSUM:
-        AMPLTEST(J, MAXSUM);
-        break;
-      case TAMPTEST::TOTEN:
-        AMPLTEST(J, MAXALLORDER);
-        break;
-    }
-  }
-  SELECTWRITE(V);
+  if (N == 1)
+    FIRSTFILE(R, I, J);
+  else if (R.V.HASAMPTEST)
+    AMPLPREP(R, J);
+  else
+    COPYALL();
+  SELECTWRITE(R);
 }

@@ -17,6 +17,7 @@
 namespace {
 
 TARRAY<TSERIESFILE, 1, NUMSERIES, "series file"> SERIES;
+int SLOTS = DEFAULTCLASSSLOTS;
 
 // The rows of file N as they are read, into SERIES[N].
 struct TSTORESINK {
@@ -36,7 +37,7 @@ struct TSTORESINK {
     TROWFIELDS& P = S.ROWS.FIELDS[M];
     MAKEFIELDS(P, TERM, A);
     P.ORDER = static_cast<int16_t>(TERM.MEC[1] + TERM.MEC[2] + TERM.MEC[3] + TERM.MEC[4]);
-    S.ROWS.TESTRECS[M] = TTESTREC{AMPKEY(TERM.AMP), X, GATECLASS(TERM.MEC[5], TERM.MEC[6], P.ORDER),
+    S.ROWS.TESTRECS[M] = TTESTREC{AMPKEY(TERM.AMP), X, GATECLASS(TERM.MEC[5], TERM.MEC[6], P.ORDER, SLOTS),
                                   MARSOF(TERM.MAR[1], TERM.MAR[4]), {}};
   }
 };
@@ -239,4 +240,30 @@ void RESETSERIES() {
   for (int N = 1; N <= NUMSERIES; ++N) SERIES[N] = TSERIESFILE{};
   UNPROTECTALL();
   NOTED = false;
+}
+
+void SETCLASSSLOTS(int N) { SLOTS = N; }
+int CLASSSLOTS() { return SLOTS; }
+
+const TUSEDSET& USEDBY(TSERIESFILE& S, int BOUND, const TTESTREC* RECS, size_t NRECS) {
+  for (const TUSEDSET& U : S.USED)
+    if (U.BOUND == BOUND) return U;
+  static std::vector<bool> SEENCLASS, SEENMARS(size_t{1} << 16);
+  SEENCLASS.resize(GATECLASSES(SLOTS));
+  TUSEDSET U{BOUND, {}, {}};
+  for (size_t X = 0; X < NRECS; ++X) {
+    const TTESTREC& R = RECS[X];
+    if (R.CLASS != NOCLASS && !SEENCLASS[R.CLASS]) {
+      SEENCLASS[R.CLASS] = true;
+      U.CLASSES.push_back(R.CLASS);
+    }
+    if (!SEENMARS[R.MARS]) {
+      SEENMARS[R.MARS] = true;
+      U.MARSUSED.push_back(R.MARS);
+    }
+  }
+  for (uint32_t C : U.CLASSES) SEENCLASS[C] = false;
+  for (uint16_t M : U.MARSUSED) SEENMARS[M] = false;
+  S.USED.push_back(std::move(U));
+  return S.USED.back();
 }

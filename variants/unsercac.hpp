@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,9 @@
 struct TTESTREC {
   uint32_t KEY;
   int32_t ROW;
-  uint16_t CLASS;
+  uint32_t CLASS;
   uint16_t MARS;
-  uint8_t SPARE[4];
+  uint8_t SPARE[2];
 };
 static_assert(sizeof(TTESTREC) == 16);
 
@@ -69,6 +70,13 @@ class TROWSTORE {
   TBIGBLOCK BLOCK;
 };
 
+// See TSERIESFILE::USED.
+struct TUSEDSET {
+  int BOUND;
+  std::vector<uint32_t> CLASSES;
+  std::vector<uint16_t> MARSUSED;
+};
+
 struct TSERIESFILE {
   bool LOADED = false;
   int32_t COUNT = 0;
@@ -79,11 +87,20 @@ struct TSERIESFILE {
   size_t ORDERKEPT = 0;
   TBIGBLOCK ORDERBLOCK;
   TTESTREC* ORDERKEPTRECS() const { return reinterpret_cast<TTESTREC*>(ORDERBLOCK.DATA()); }
-  // The gate classes and the MARS that the rows going on use, each once:
-  // for all rows (USEDBOUND INT_MAX) or those of the order filter.
-  int USEDBOUND = -1000;
-  std::vector<uint16_t> CLASSES, MARSUSED;
+  // The gate classes and the MARS that the rows going on use, for each
+  // order bound a run filters with (INT_MAX: no order filter).
+  std::deque<TUSEDSET> USED;  // a deque: what USEDBY gives stays in place
 };
+
+// The gate classes and the MARS of the rows of a file that go on with an
+// order filter (BOUND), each once.
+const TUSEDSET& USEDBY(TSERIESFILE& S, int BOUND, const TTESTREC* RECS, size_t NRECS);
+
+// The halving powers the gate classes of the rows tell apart: one more
+// than the highest order bound of the runs of the process (see
+// GATECLASS); set before the files are parsed.
+void SETCLASSSLOTS(int SLOTS);
+int CLASSSLOTS();
 
 // Starts parsing the files ahead of need, if that has not started yet.
 void PARSEAHEAD();

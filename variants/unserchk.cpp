@@ -11,16 +11,13 @@
 
 #include "termvariant.hpp"
 #include "unfatal.hpp"
-#include "unfupipe.hpp"
 #include "unrowtxt.hpp"
 #include "unserdir.hpp"
 #include "unvarpow.hpp"
 
-const char* const PROGRAMNAMES[NUMPROGRAMS] = {"termshort", "termsecul", "termall"};
-
 namespace {
 
-const TVARIANT* const VARIANTS[NUMPROGRAMS] = {&VARSHORT, &VARSECUL, &VARALL};
+static_assert(NUMPROGRAMS <= 32, "a set of programs is the bits of an unsigned");
 constexpr unsigned EVERYPROGRAM = (1u << NUMPROGRAMS) - 1;
 
 // A term read whole: the order, and the term's fields in three words for
@@ -41,8 +38,8 @@ bool ORDEROUTSIDE(long S) { return S < -128 || S > 127; }
 // order filter keeps.
 bool STOPSON(const TVARIANT& V, int N, long S, int MEC5, int MEC6) {
   if (V.ORDERFILTER && ORDEROUTSIDE(S)) return true;
-  if (N == 1 || V.AMPTEST == TAMPTEST::COPYALL) return false;
-  if (V.ORDERFILTER && S > MAXSHORTORDER) return false;
+  if (N == 1 || !V.HASAMPTEST) return false;
+  if (V.ORDERFILTER && S > V.ORDERBOUND) return false;
   return AXISOUTSIDE(MEC6) || AXISOUTSIDE(MEC5) || ORDEROUTSIDE(S);
 }
 
@@ -162,7 +159,7 @@ class TCHECKER {
     C.MAXAMP = std::max(C.MAXAMP, A);
     unsigned STOPS = 0;
     for (int P = 0; P < NUMPROGRAMS; ++P)
-      if (STOPSON(*VARIANTS[P], N, S, R.MEC[5], R.MEC[6])) STOPS |= 1u << P;
+      if (STOPSON(PROGRAMTABLE[P], N, S, R.MEC[5], R.MEC[6])) STOPS |= 1u << P;
     if (STOPS != 0) PIPELINEWARNING(R, S, LINE, STOPS);
     TGOODROW G{};
     std::memcpy(&G.W[0], &R.AMP, 8);
@@ -245,7 +242,7 @@ class TCHECKER {
     long KEPTBY[NUMPROGRAMS];
     for (int P = 0; P < NUMPROGRAMS; ++P) {
       long KEPT = 0;
-      for (const TGOODROW& G : ROWS) KEPT += !VARIANTS[P]->ORDERFILTER || G.ORDER <= MAXSHORTORDER;
+      for (const TGOODROW& G : ROWS) KEPT += !PROGRAMTABLE[P].ORDERFILTER || G.ORDER <= PROGRAMTABLE[P].ORDERBOUND;
       KEPTBY[P] = KEPT;
       if (2 * KEPT > MAXARR) STOPS |= 1u << P;
     }
@@ -256,7 +253,7 @@ class TCHECKER {
     while ((STOPS & (1u << P)) == 0) ++P;
     long X = MAXARR - KEPTBY[P], LINE = 0;
     for (const TGOODROW& G : ROWS)
-      if (!VARIANTS[P]->ORDERFILTER || G.ORDER <= MAXSHORTORDER)
+      if (!PROGRAMTABLE[P].ORDERFILTER || G.ORDER <= PROGRAMTABLE[P].ORDERBOUND)
         if (X-- == 0) LINE = G.LINE;
     const std::string WHAT = "row " + std::to_string(MAXARR + 1) + " is outside 1.." + std::to_string(MAXARR) +
                              ": the file's " + std::to_string(KEPTBY[P]) +
@@ -308,7 +305,7 @@ TFILECHECK CHECKSERIESFILE(int N) {
 std::string PROGRAMLIST(unsigned SET) {
   std::vector<std::string> NAMES;
   for (int P = 0; P < NUMPROGRAMS; ++P)
-    if ((SET & (1u << P)) != 0) NAMES.push_back(PROGRAMNAMES[P]);
+    if ((SET & (1u << P)) != 0) NAMES.push_back(PROGRAMTABLE[P].PROGRAM);
   std::string S;
   for (size_t X = 0; X < NAMES.size(); ++X) {
     if (X > 0) S += X + 1 == NAMES.size() ? " and " : ", ";

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "termvariant.hpp"
 #include "unalltyp.hpp"
 
 struct TFINDING {
@@ -39,8 +40,7 @@ struct TFILECHECK {
 // Checks series file N (1..27) in the series folder.
 TFILECHECK CHECKSERIESFILE(int N);
 
-// The programs, in this order: bit P of a set stands for PROGRAMNAMES[P].
-inline constexpr int NUMPROGRAMS = 3;
-extern const char* const PROGRAMNAMES[NUMPROGRAMS];
-// "termshort", "termshort and termall", "termshort, termsecul and termall".
+// A set of programs: bit P stands for PROGRAMTABLE[P]. PROGRAMLIST names
+// them: "termshort", "termshort and termall", "termshort, termsecul and
+// termall".
 std::string PROGRAMLIST(unsigned SET);

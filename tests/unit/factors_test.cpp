@@ -135,7 +135,8 @@ TEST_F(PlanetFactors, IndexesOutsideTheBoundsAreRangeErrors) {
   EXPECT_EQ(KINDOF([] { (void)AXIPO[1][-31]; }), RANGETEXT);
   EXPECT_EQ(KINDOF([] { (void)AXIPO[0][0]; }), RANGETEXT);
   EXPECT_EQ(KINDOF([] { (void)AXIPO[9][0]; }), RANGETEXT);
-  EXPECT_EQ(KINDOF([] { (void)POWAR[11]; }), RANGETEXT);
+  EXPECT_EQ(KINDOF([] { (void)POWAR[MAXHALF + 1]; }), RANGETEXT);
+  EXPECT_EQ(KINDOF([] { (void)POWAR[-1]; }), RANGETEXT);
   EXPECT_EQ(KINDOF([] { (void)FAMUS[0]; }), RANGETEXT);
   EXPECT_EQ(KINDOF([] { (void)NAMEOFPLANET[9]; }), RANGETEXT);
   std::unique_ptr<TROWDIM> T(new TROWDIM);

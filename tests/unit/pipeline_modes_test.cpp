@@ -27,6 +27,7 @@
 #include "ungetmem.hpp"
 #include "unreanum.hpp"
 #include "unrowini.hpp"
+#include "unsercac.hpp"
 #include "unvarpow.hpp"
 
 namespace fs = std::filesystem;
@@ -42,26 +43,39 @@ std::string SLURP(const fs::path& P) {
   return S.str();
 }
 
+// A program and its per-planet driver.
+struct TPROG {
+  const char* NAME;
+  void (*DRIVER)(TPROGRUN&, uint8_t);
+};
+const TPROG SHORT{"termshort", FUSHORT}, SECUL{"termsecul", FUNSECU}, ALL{"termall", FUNBODY};
+
 // Runs one program's whole job in DIR in-process; returns every file it
 // wrote and, in "FATAL", the report of a failure.
-TFILES RUNJOB(const fs::path& DIR, void (*DRIVER)(uint8_t), TPIPELINEMODE MODE) {
-  const fs::path HERE = fs::current_path();
+TFILES RUNJOB(const fs::path& DIR, const TPROG& P, TPIPELINEMODE MODE) {
+  const fs::path BACK = fs::current_path();
   fs::current_path(DIR);
-  PIPELINEMODE = MODE;
-  RESETPIPELINE();
+  RESETSERIES();
+  const TVARIANT& V = PROGRAMNAMED(P.NAME);
+  const TCUTS C = DEFAULTCUTS(V);
+  TGATETABLE GATES(DEFAULTCLASSSLOTS);
+  TPERIODTABLE PERIODS(C.THRESHOLDFREQUENCY(), V.SELECT == TSELECT::SHORTPERIOD ? V.PERIODWIDTH : 0,
+                       V.SELECT == TSELECT::SECULAR ? V.PERIODWIDTH : 0);
+  TPROGRUN R(V, C, &GATES, &PERIODS);
+  R.MODE = MODE;
   SETFATALTHROWS(true);
-  CONSOLE.CREATE("console.out");
+  R.CONSOLE.CREATE("console.out");
   TFILES OUT;
   try {
-    for (int I = 1; I <= MAXIPA; ++I) DRIVER(static_cast<uint8_t>(I));
+    for (int I = 1; I <= MAXIPA; ++I) P.DRIVER(R, static_cast<uint8_t>(I));
   } catch (const TFATAL& E) {
     OUT["FATAL"] = E.REPORT;
-    F.FLUSHBEFOREEXIT();
-    F.CLOSE();
+    R.F.FLUSHBEFOREEXIT();
+    R.F.CLOSE();
   }
-  CONSOLE.CLOSE();
+  R.CONSOLE.CLOSE();
   SETFATALTHROWS(false);
-  PIPELINEMODE = TPIPELINEMODE::FUSED;
+  SETFATALSCOPE(nullptr);
   for (auto& E : fs::directory_iterator(".")) {
     std::string N = E.path().filename().string();
     if (N.rfind("puf", 0) != 0) {
@@ -69,7 +83,7 @@ TFILES RUNJOB(const fs::path& DIR, void (*DRIVER)(uint8_t), TPIPELINEMODE MODE) 
       fs::remove(E.path());
     }
   }
-  fs::current_path(HERE);
+  fs::current_path(BACK);
   return OUT;
 }
 
@@ -107,9 +121,9 @@ class PipelineModes : public ::testing::Test {
     std::ofstream(DIR / NAME, std::ios::binary) << R;
   }
 
-  void EXPECTSAME(void (*DRIVER)(uint8_t), bool FAILS) {
-    TFILES A = RUNJOB(DIR, DRIVER, TPIPELINEMODE::STAGED);
-    TFILES B = RUNJOB(DIR, DRIVER, TPIPELINEMODE::FUSED);
+  void EXPECTSAME(const TPROG& P, bool FAILS) {
+    TFILES A = RUNJOB(DIR, P, TPIPELINEMODE::STAGED);
+    TFILES B = RUNJOB(DIR, P, TPIPELINEMODE::FUSED);
     EXPECT_EQ(A.count("FATAL"), FAILS ? 1u : 0u) << (A.count("FATAL") ? A["FATAL"] : "");
     ASSERT_EQ(A.size(), B.size());
     for (auto& [NAME, BYTES] : A) {
@@ -123,9 +137,9 @@ class PipelineModes : public ::testing::Test {
 
 TEST_F(PipelineModes, SameBytesOnGeneratedData) {
   GENERATE("small", 3);
-  EXPECTSAME(FUSHORT, false);
-  EXPECTSAME(FUNSECU, false);
-  EXPECTSAME(FUNBODY, false);
+  EXPECTSAME(SHORT, false);
+  EXPECTSAME(SECUL, false);
+  EXPECTSAME(ALL, false);
 }
 
 
@@ -134,9 +148,9 @@ TEST_F(PipelineModes, SameBytesOnGeneratedData) {
 TEST_F(PipelineModes, SameBytesOnMediumData) {
   if (SANITIZED) GTEST_SKIP() << "too slow under AddressSanitizer; the small set runs there";
   GENERATE("medium", 1);
-  EXPECTSAME(FUSHORT, false);
-  EXPECTSAME(FUNSECU, false);
-  EXPECTSAME(FUNBODY, false);
+  EXPECTSAME(SHORT, false);
+  EXPECTSAME(SECUL, false);
+  EXPECTSAME(ALL, false);
 }
 
 // The amplitude text taken from the digits of the input against the
@@ -208,15 +222,16 @@ TEST_F(PipelineModes, AmplitudesAtTheBoundaryOfTheTest) {
         // The least passing amplitude, by bisection over the values between
         // 1e-40 and 1e40 (the test never decreases with the amplitude).
         TEXTENDED LO = 1e-40_EXT, HI = 1e40_EXT;
-        ASSERT_FALSE(AMPPASSES(LO, MEC5, MEC6, S, 3, 5, 5, MAXALLORDER));
-        ASSERT_TRUE(AMPPASSES(HI, MEC5, MEC6, S, 3, 5, 5, MAXALLORDER));
+        const TGATING G{&AXIPO[3], &AXIPO[5], FAMUS[5], PROGRAMNAMED("termall").ORDERBOUND, DEFAULTTHRESHOLD};
+        ASSERT_FALSE(AMPTEST(LO, MEC5, MEC6, S, G));
+        ASSERT_TRUE(AMPTEST(HI, MEC5, MEC6, S, G));
         for (;;) {
           TEXTENDED MID = NEXTTOWARD(LO, HI);
           if (MID == HI) break;
           MID = EXTSQRT(LO) * EXTSQRT(HI);
           if (MID <= LO || MID >= HI) MID = LO + (HI - LO) / 2.0_EXT;
           if (MID <= LO || MID >= HI) MID = NEXTTOWARD(LO, HI);
-          (AMPPASSES(MID, MEC5, MEC6, S, 3, 5, 5, MAXALLORDER) ? HI : LO) = MID;
+          (AMPTEST(MID, MEC5, MEC6, S, G) ? HI : LO) = MID;
         }
         const int A = S < 0 ? 0 : S / 2, B = S < 0 ? 0 : S - S / 2;
         const int M1 = S < 0 ? -1 : A, M2 = S < 0 ? -1 : B;  // order S
@@ -230,8 +245,8 @@ TEST_F(PipelineModes, AmplitudesAtTheBoundaryOfTheTest) {
   std::string S = "series 2\r\n" + std::to_string(TERMS.size()) + "\r\nhead\r\n";
   for (const std::string& T : TERMS) S += T + "\r\n";
   std::ofstream(DIR / "puf02.txt", std::ios::binary) << S;
-  EXPECTSAME(FUNBODY, false);
-  EXPECTSAME(FUSHORT, false);
+  EXPECTSAME(ALL, false);
+  EXPECTSAME(SHORT, false);
 }
 
 TEST_F(PipelineModes, SameFailurePoints) {
@@ -254,9 +269,9 @@ TEST_F(PipelineModes, SameFailurePoints) {
     GENERATE("tiny", 5);
     DAMAGE(C.FILE, C.LINE, C.TEXT);
     int FAILED = 0;
-    for (auto* D : {FUSHORT, FUNSECU, FUNBODY}) {
-      TFILES A = RUNJOB(DIR, D, TPIPELINEMODE::STAGED);
-      TFILES B = RUNJOB(DIR, D, TPIPELINEMODE::FUSED);
+    for (const TPROG* D : {&SHORT, &SECUL, &ALL}) {
+      TFILES A = RUNJOB(DIR, *D, TPIPELINEMODE::STAGED);
+      TFILES B = RUNJOB(DIR, *D, TPIPELINEMODE::FUSED);
       EXPECT_TRUE(A == B) << "staged and fused differ";
       FAILED += static_cast<int>(A.count("FATAL"));
     }
@@ -274,8 +289,8 @@ TEST_F(PipelineModes, SameFailurePoints) {
     for (int K = 0; K < 37484; ++K) S += T;
     std::ofstream(DIR / "puf01.txt", std::ios::binary) << S;
   }
-  EXPECTSAME(FUNSECU, true);
-  EXPECTSAME(FUSHORT, true);
+  EXPECTSAME(SECUL, true);
+  EXPECTSAME(SHORT, true);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include "testbits.hpp"
 #include "unallcon.hpp"
-#include "unfugate.hpp"
+#include "unfucuts.hpp"
 #include "unfuperi.hpp"
 
 TEST(Constants, SquareOfGaussianConstantIsTheExtendedProduct) {
@@ -18,9 +18,9 @@ TEST(Constants, ExtendedLiteralsAreTheHardwareLiterals) {
       {GAUSSK, 0.01720209895L},
       {PIEXT, 3.14159265358979323846264338327950288L},
       {TWOPIEXT, 2.0L * 3.14159265358979323846264338327950288L},
-      {AMPLIMIT, 1.0E-16L},
+      {DEFAULTTHRESHOLD, 1.0E-16L},
       {MINFREQ, 1.0E-19L},
-      {THRESHOLD, 2.0L * 3.14159265358979323846264338327950288L / 73050.0L},
+      {TCUTS{}.THRESHOLDFREQUENCY(), 2.0L * 3.14159265358979323846264338327950288L / 73050.0L},
       {PARMA, 3.3528131778969144E-3L},
       {RADSEC, 206264.80624709636L},
       {0.1_EXT, 0.1L},

@@ -1,0 +1,31 @@
+// unfurun: the state of one program's run (see unfurun.hpp).
+#include "unfurun.hpp"
+
+#include "unsercac.hpp"
+
+TPROGRUN::TPROGRUN(const TVARIANT& VARIANT, const TCUTS& C, TGATETABLE* G, TPERIODTABLE* P)
+    : V(VARIANT), CUTS(C), GATES(G), PERIODS(P) {}
+
+std::string TPROGRUN::WHERE() {
+  if (HERE.I == 0) return {};
+  std::string W = "pair " + std::to_string(HERE.I) + "-" + std::to_string(HERE.J);
+  if (HERE.N != 0) {
+    W += ", " + SERIESNAME(HERE.N);
+    if (HERE.TERM >= 0) {
+      const TSERIESFILE& S = SERIESFILE(HERE.N);
+      W += ", term " + std::to_string(HERE.TERM + 1);
+      if (HERE.TERM < static_cast<long>(S.ROWS.LINES.size()))
+        W += " at line " + std::to_string(S.ROWS.LINES[static_cast<size_t>(HERE.TERM)]);
+    }
+  }
+  return W;
+}
+
+bool TPROGRUN::FAILEDBEFORE(std::string& KIND, std::string& WHY, std::string& WH) noexcept {
+  return F.FAILEDBEFORE(KIND, WHY, WH);
+}
+
+void TPROGRUN::FLUSHBEFOREEXIT() noexcept {
+  F.FLUSHBEFOREEXIT();
+  CONSOLE.FLUSHBEFOREEXIT();
+}
