@@ -1,6 +1,5 @@
 #include "unallvar.hpp"
 
-int8_t MAXSUM = 0;
 TROWVAR RECNUL{};
 
 int32_t MECONE = 0, MECTWO = 0, MECTRE = 0, MECAUX = 0;

@@ -1,10 +1,12 @@
 // unallvar: the process-wide globals: the nine row tables and the counts of
-// the four in use, the empty row and the order limit. All start at zero.
+// the four in use, and the empty row. All start at zero. The order limit
+// MAXSUM of termshort is a cut of its run, held with the run's state
+// (TPROGRUN, unfurun), so that runs of several programs may share a
+// process.
 #pragma once
 
 #include "unalltyp.hpp"
 
-extern int8_t MAXSUM;  // highest order that termshort retains
 extern TROWVAR RECNUL; // the empty row
 
 extern int32_t MECONE, MECTWO, MECTRE, MECAUX;

@@ -51,8 +51,8 @@ void TTEXTOUT::CREATE(const std::string& NAME) {
   LEN = 0;
 }
 
-void TTEXTOUT::ATTACHCONSOLE(TTEXTOUT* FILE) {
-  SYNCS = FILE;
+void TTEXTOUT::ATTACHCONSOLE(TTEXTOUT* SYNCED) {
+  SYNCS = SYNCED;
   FILENAME = "standard output";
   FD = STDOUT_FILENO;
   CONSOLE = true;
@@ -83,12 +83,12 @@ void TTEXTOUT::CLOSE() {
 // blocks, which on some virtual machines it must first get back from the
 // host: writing 1.4 GB took 0.2 s in 256 KiB pieces and over 2 s in 2 MiB
 // ones on the machine of the benchmark figures.
-bool TTEXTOUT::WRITEALL(int FD, const char* P, size_t N, int& ERR) {
+bool TTEXTOUT::WRITEALL(int TO, const char* P, size_t N, int& E) {
   while (N > 0) {
     const size_t ROOMLEFT = WRITEPIECE - static_cast<size_t>(AT % WRITEPIECE);
-    const ssize_t W = WRITEWAIT(FD, P, std::min(N, ROOMLEFT));
+    const ssize_t W = WRITEWAIT(TO, P, std::min(N, ROOMLEFT));
     if (W <= 0) {
-      ERR = W < 0 ? errno : EIO;
+      E = W < 0 ? errno : EIO;
       return false;
     }
     P += W;

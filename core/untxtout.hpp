@@ -38,9 +38,9 @@ class TTEXTOUT final {
   // never a series file, see OPENOUTPUT).
   void CREATE(const std::string& NAME);
   // The console: standard output, written out line by line. Before each
-  // line the background writes of FILE, when given, are waited for: a
+  // line the background writes of SYNCED, when given, are waited for: a
   // console line comes after everything written before it.
-  void ATTACHCONSOLE(TTEXTOUT* FILE = nullptr);
+  void ATTACHCONSOLE(TTEXTOUT* SYNCED = nullptr);
   void CLOSE();
 
   void PUT(std::string_view S) {
@@ -89,7 +89,7 @@ class TTEXTOUT final {
   void WRITENOW();
   void SYNC();
   void WRITER();
-  bool WRITEALL(int FD, const char* P, size_t N, int& ERR);
+  bool WRITEALL(int TO, const char* P, size_t N, int& E);
   [[noreturn]] void WRITEFAILED(int ERR);
 
   static constexpr size_t FILECAP = size_t{1} << 21;

@@ -132,7 +132,7 @@ inline bool ATGATE(TEXTENDED AMP, const TGATE& G) {
 // when their STAMP is the table's; zeros until used.
 class TGATETABLE {
  public:
-  explicit TGATETABLE(int SLOTS) : SLOTS(SLOTS) {}
+  explicit TGATETABLE(int NSLOTS) : SLOTS(NSLOTS) {}
   int CLASSSLOTS() const { return SLOTS; }
   // The gates of the previous pair are void from here on. Obtains the
   // table on first use.

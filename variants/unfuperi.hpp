@@ -64,8 +64,8 @@ struct TPERIODENTRY {
 // cut whose programs keeping the same side write the same width.
 class TPERIODTABLE {
  public:
-  TPERIODTABLE(TEXTENDED T, int SHORTWIDTH, int SECULARWIDTH)
-      : T(T), WIDTH{SHORTWIDTH, SECULARWIDTH} {}
+  TPERIODTABLE(TEXTENDED FREQ, int SHORTWIDTH, int SECULARWIDTH)
+      : T(FREQ), WIDTH{SHORTWIDTH, SECULARWIDTH} {}
   // The entries of the previous pair are void from here on. Obtains the
   // table on first use.
   void NEWPAIR();

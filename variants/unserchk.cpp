@@ -84,7 +84,7 @@ void FIELDCOLUMNS(const std::string& NAME, TFILECHECK& C, const std::vector<TWAN
 // The check of one file, as it is read.
 class TCHECKER {
  public:
-  TCHECKER(int N, TFILECHECK& C) : N(N), C(C) {}
+  TCHECKER(int NUMBER, TFILECHECK& CHECK) : N(NUMBER), C(CHECK) {}
 
   void RUN() {
     C.NAME = SERIESNAME(N);
