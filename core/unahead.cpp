@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "unfatal.hpp"
+#include "unoutfil.hpp"
 
 namespace {
 
@@ -43,6 +44,14 @@ int OPENFILE(int DIRFD, const char* NAME, int FLAGS, mode_t MODE) {
     return -1;
   }
   return ::openat(DIRFD, NAME, FLAGS, MODE);
+}
+
+void CREATEOUTPUT(TTEXTOUT& T, const std::string& NAME) {
+  if (!T.HASBUFFERS()) {
+    if (!TRYTWICE([&T] { return T.OBTAINBUFFERS(); })) MEMORYERROR("the output buffers", TTEXTOUT::BUFFERBYTES);
+    (void)TRYTWICE([&T] { return T.STARTWRITER(); });
+  }
+  T.OPENED(OUTPUTOF(OPENFILE(AT_FDCWD, NAME.c_str(), OUTPUTFLAGS, OUTPUTMODE), NAME), NAME);
 }
 
 void NOSTORAGE() {

@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "unahead.hpp"
-
 namespace {
 
 constexpr size_t LARGEPAGE = size_t{2} << 20;
@@ -17,11 +15,6 @@ size_t ROUNDUP(size_t X, size_t A) { return (X + A - 1) / A * A; }
 }  // namespace
 
 bool TBIGBLOCK::OBTAIN(size_t N, bool POPULATE) noexcept {
-  // On the main thread, once more without what the work ahead holds.
-  return TRYOBTAIN(N, POPULATE) || (RELEASEAHEAD() && TRYOBTAIN(N, POPULATE));
-}
-
-bool TBIGBLOCK::TRYOBTAIN(size_t N, bool POPULATE) noexcept {
   RELEASE();
   if (N == 0) return true;
   if (N > SIZE_MAX - 2 * LARGEPAGE) return false;

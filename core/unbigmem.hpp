@@ -7,8 +7,8 @@
 // 2 MiB (a page fault is a costly event on some virtual machines), and
 // every page is obtained at once: a failure to obtain them is told then
 // rather than met later. Without, each page is obtained when first
-// written. OBTAIN never throws; on the main thread it tries once more
-// after the work ahead is released (see unahead).
+// written. OBTAIN makes one attempt and never throws; a caller that may
+// release other work first and try again does so itself (see unahead).
 //
 // TBIGARRAY<T> is an array of COUNT trivially copyable T in a block of
 // the second kind: for large tables of which little may be used, whose
@@ -36,13 +36,12 @@ class TBIGBLOCK {
   }
   ~TBIGBLOCK() { RELEASE(); }
 
-  bool OBTAIN(size_t BYTES, bool POPULATE) noexcept;
+  bool OBTAIN(size_t N, bool POPULATE) noexcept;
   void RELEASE() noexcept;
   char* DATA() const { return static_cast<char*>(BASE); }
   size_t SIZE() const { return BYTES; }
 
  private:
-  bool TRYOBTAIN(size_t BYTES, bool POPULATE) noexcept;
   void* BASE = nullptr;
   size_t BYTES = 0;
 };

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <vector>
 
-#include "unahead.hpp"
 #include "unfatal.hpp"
 
 namespace {
@@ -65,9 +64,8 @@ void PROTECTSERIES(int DIRFD, const std::string& NAME) {
 
 void UNPROTECTALL() { SERIESFILES.clear(); }
 
-int OPENOUTPUT(const std::string& NAME) {
+int OUTPUTOF(int F, const std::string& NAME) {
   // Neither emptied nor waited for: what the name is comes first.
-  const int F = OPENFILE(AT_FDCWD, NAME.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   if (F < 0) CANNOTOPEN(NAME, errno);
   struct stat ST;
   if (::fstat(F, &ST) != 0) FAILED(F, "create", NAME);

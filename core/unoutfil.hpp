@@ -2,10 +2,10 @@
 // is only read and never waits.
 //
 // PROTECTSERIES notes a series file, which no output may be: its folder and
-// name, and what it is (device and inode, through every symbolic link). OPENOUTPUT
-// opens an output name for writing, creating it when it is missing,
-// without emptying anything and without waiting on the other end of a
-// FIFO; then, by what the name turned out to be:
+// name, and what it is (device and inode, through every symbolic link). An
+// output name is opened for writing, created when it is missing, without
+// emptying anything and without waiting on the other end of a FIFO; then
+// OUTPUTOF, by what the name turned out to be:
 //   - one of the series files, as noted or as its name leads now (through
 //     a symbolic or a hard link): closed again, untouched, and the I/O
 //     error names both files;
@@ -16,6 +16,9 @@
 // the I/O error says which it is. Every failure is the fatal I/O error.
 #pragma once
 
+#include <fcntl.h>
+#include <sys/types.h>
+
 #include <string>
 
 // Notes the series file NAME in the folder open on DIRFD (AT_FDCWD: the
@@ -24,5 +27,11 @@ void PROTECTSERIES(int DIRFD, const std::string& NAME);
 // Forgets every series file noted (when a new job starts).
 void UNPROTECTALL();
 
-// Opens NAME for writing as above; returns the descriptor.
-int OPENOUTPUT(const std::string& NAME);
+// How an output is opened: for writing, created when missing, neither
+// emptied nor waited for.
+inline constexpr int OUTPUTFLAGS = O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+inline constexpr mode_t OUTPUTMODE = 0666;
+// The output NAME as above, from FD, what opening it with OUTPUTFLAGS in
+// the current folder gave (-1 with errno: the I/O error); returns the
+// descriptor. (Opening it is the caller's, see CREATEOUTPUT in unahead.)
+int OUTPUTOF(int FD, const std::string& NAME);

@@ -72,7 +72,7 @@ TSERIESREADER::TSERIESREADER(std::string N, bool K) : NAME(std::move(N)), KEEP(K
     DEFECT(ACCESSTEXT, 0, 0, WHAT, WHAT);
   }
   FD = F;
-  if (!BUFBLOCK.OBTAIN(BUFSIZE + BUFPAD, false)) {
+  if (!TRYTWICE([this] { return BUFBLOCK.OBTAIN(BUFSIZE + BUFPAD, false); })) {
     ::close(F);
     MEMORYERROR("the input buffer", BUFSIZE + BUFPAD);
   }

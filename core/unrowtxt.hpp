@@ -64,7 +64,10 @@ struct TLINEENDS {
   void SEE(const unsigned char* P, size_t N);
 };
 
-// Reads one series file term by term.
+// Reads one series file term by term. Calls back up: opening the file and
+// obtaining the buffer go through unahead, so that on the main thread a
+// shortage first ends the work ahead (unsercac), whose threads read with
+// this reader too.
 class TSERIESREADER {
  public:
   // Opens NAME in the series folder (see unserdir); a failure is fatal,

@@ -1,7 +1,7 @@
 // unthread: a thread on a stack of its own. The stack, of the size asked
 // for, is obtained with the thread (a block of unbigmem, its lowest page
 // kept from use so that an overflow faults) and given back when the thread
-// is joined. A stack that the system keeps for later threads would still
+// is joined. START makes one attempt. A stack that the system keeps for later threads would still
 // count against an address-space limit, and a later thread would or would
 // not find it there by chance.
 #pragma once

@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "unahead.hpp"
-#include "unoutfil.hpp"
 #include "unwrite.hpp"
 
 TTEXTOUT::TTEXTOUT() = default;
@@ -25,21 +23,20 @@ TTEXTOUT::~TTEXTOUT() {
   if (FD >= 0 && !CONSOLE) ::close(FD);
 }
 
-void TTEXTOUT::CREATE(const std::string& NAME) {
+bool TTEXTOUT::OBTAINBUFFERS() {
+  if (!FILEBUFFERS.OBTAIN(BUFFERBYTES, true)) return false;
+  FREE.reserve(NBUFFERS);  // the writer never asks for storage
+  for (int I = 1; I < NBUFFERS; ++I) FREE.push_back(FILEBUFFERS.DATA() + I * FILECAP);
+  BUF = FILEBUFFERS.DATA();
+  return true;
+}
+
+bool TTEXTOUT::STARTWRITER() {
+  return THREAD.START([](void* P) { static_cast<TTEXTOUT*>(P)->WRITER(); }, this, WRITERSTACK);
+}
+
+void TTEXTOUT::OPENED(int F, const std::string& NAME) {
   FILENAME = NAME;
-  // The buffers and the writer first: a failure to obtain them leaves no
-  // file behind.
-  if (FILEBUFFERS.SIZE() == 0) {
-    if (!FILEBUFFERS.OBTAIN(NBUFFERS * FILECAP, true)) MEMORYERROR("the output buffers", NBUFFERS * FILECAP);
-    FREE.reserve(NBUFFERS);  // the writer never asks for storage
-    for (int I = 1; I < NBUFFERS; ++I) FREE.push_back(FILEBUFFERS.DATA() + I * FILECAP);
-    BUF = FILEBUFFERS.DATA();
-    // No room for another thread, even without the work ahead: the file
-    // is written in place.
-    auto RUN = [](void* P) { static_cast<TTEXTOUT*>(P)->WRITER(); };
-    if (!THREAD.START(RUN, this, WRITERSTACK) && RELEASEAHEAD()) (void)THREAD.START(RUN, this, WRITERSTACK);
-  }
-  const int F = OPENOUTPUT(NAME);
   {
     std::lock_guard<std::mutex> G(M);
     FD = F;

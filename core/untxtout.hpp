@@ -34,9 +34,17 @@ class TTEXTOUT final {
   TTEXTOUT(const TTEXTOUT&) = delete;
   TTEXTOUT& operator=(const TTEXTOUT&) = delete;
 
-  // Creates NAME in the current directory (an existing file is emptied;
-  // never a series file, see OPENOUTPUT).
-  void CREATE(const std::string& NAME);
+  // A file is written from buffers obtained with the first file and kept,
+  // by a writer thread started with them; an output without a writer
+  // thread writes in place. Each makes one attempt: false when the buffers
+  // or the thread cannot be had. The file itself comes open (OPENED); the
+  // whole of making an output is CREATEOUTPUT (unahead).
+  bool HASBUFFERS() const { return FILEBUFFERS.SIZE() != 0; }
+  bool OBTAINBUFFERS();
+  bool STARTWRITER();
+  static constexpr size_t BUFFERBYTES = size_t{3} << 21;
+  // Takes FD, open for writing on the file NAME, as the output to write.
+  void OPENED(int FD, const std::string& NAME);
   // The console: standard output, written out line by line. Before each
   // line the background writes of SYNCED, when given, are waited for: a
   // console line comes after everything written before it.
@@ -95,6 +103,7 @@ class TTEXTOUT final {
   static constexpr size_t FILECAP = size_t{1} << 21;
   static constexpr size_t CONSOLECAP = size_t{1} << 12;
   static constexpr int NBUFFERS = 3;
+  static_assert(BUFFERBYTES == NBUFFERS * FILECAP);
   static constexpr size_t WRITEPIECE = size_t{1} << 18;
   static constexpr size_t WRITERSTACK = size_t{1} << 19;
 

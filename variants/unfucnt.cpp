@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "unahead.hpp"
+
 void BLOCKLINE(TPROGRUN& R, uint8_t I, uint8_t J, int N, int32_t ROWS) {
   TTEXTOUT& F = R.F;
   F.PUTINT(ROWS, 10);
@@ -30,7 +32,7 @@ void COUNTLINES(TPROGRUN& R, int32_t N) {
 void COUNTTABLE(TPROGRUN& R) {
   const TTABLELAYOUT& T = R.V.LAYOUT;
   TTEXTOUT& F = R.F;
-  F.CREATE(R.V.TABLENAME);
+  CREATEOUTPUT(F, R.V.TABLENAME);
   F.PUT(std::string(static_cast<size_t>(T.HEADINDENT), ' '));
   for (int Y = 1; Y <= MAXIPA; ++Y) {
     F.PUTINT(Y, T.HEADFIELD);

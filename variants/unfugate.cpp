@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "unahead.hpp"
 #include "unfatal.hpp"
 #include "unfuordr.hpp"
 
@@ -106,7 +107,7 @@ TEXTENDED AMPESTIMATE(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, const TG
 
 void TGATETABLE::NEWPAIR() {
   const size_t N = GATECLASSES(SLOTS);
-  if (GATES.size() == 0 && (!GATES.OBTAIN(N) || !GATEKEYS.OBTAIN(N)))
+  if (GATES.size() == 0 && !TRYTWICE([&] { return GATES.OBTAIN(N) && GATEKEYS.OBTAIN(N); }))
     MEMORYERROR("the gate table", N * (sizeof(TGATE) + sizeof(TGATEKEY)));
   if (++STAMP == 0) {
     for (size_t C = 0; C < GATEKEYS.size(); ++C) GATEKEYS[C].STAMP = 0;

@@ -1,6 +1,7 @@
 // unfuordr: the order of a term and the order filter (see unfuordr.hpp).
 #include "unfuordr.hpp"
 
+#include "unahead.hpp"
 #include "unallvar.hpp"
 #include "unfatal.hpp"
 #include "unfurun.hpp"
@@ -26,7 +27,7 @@ const TTESTREC* ORDERRECS(TSERIESFILE& S, int MAXSUM, TPIPEPLACE& HERE, size_t& 
   if (S.ORDERBOUND != MAXSUM) {
     // Room for every row, obtained at once in large pages.
     const size_t BYTES = static_cast<size_t>(S.COUNT) * sizeof(TTESTREC);
-    if (S.ORDERBLOCK.SIZE() < BYTES && !S.ORDERBLOCK.OBTAIN(BYTES, true))
+    if (S.ORDERBLOCK.SIZE() < BYTES && !TRYTWICE([&] { return S.ORDERBLOCK.OBTAIN(BYTES, true); }))
       MEMORYERROR("the rows of the order filter", BYTES);
     const TTESTREC* RECS = S.ROWS.TESTRECS.data();
     const TROWFIELDS* FIELDS = S.ROWS.FIELDS.data();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "unahead.hpp"
 #include "unelmini.hpp"
 #include "unfatal.hpp"
 
@@ -18,7 +19,8 @@ TEXTENDED PERIOD(TEXTENDED Q) {
 }
 
 void TPERIODTABLE::NEWPAIR() {
-  if (PERIODS.size() == 0 && (!PERIODS.OBTAIN(PERIODENTRIES) || !SIDES.OBTAIN(PERIODENTRIES)))
+  if (PERIODS.size() == 0 &&
+      !TRYTWICE([this] { return PERIODS.OBTAIN(PERIODENTRIES) && SIDES.OBTAIN(PERIODENTRIES); }))
     MEMORYERROR("the period table", PERIODENTRIES * (sizeof(TPERIODENTRY) + 1));
   std::memset(SIDES.data(), 0, PERIODENTRIES);
 }

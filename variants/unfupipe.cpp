@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "unahead.hpp"
 #include "unelmini.hpp"
 #include "unforstr.hpp"
 #include "unfucnt.hpp"
@@ -48,7 +49,7 @@ void PAIRBODY(TPROGRUN& R, uint8_t I, uint8_t J) {
 void RUNPAIR(TPROGRUN& R, uint8_t I, uint8_t J) {
   R.HERE.I = I;
   R.HERE.J = J;
-  R.F.CREATE(R.V.PREFIX + BYTETOFIXSTR(I, 2) + BYTETOFIXSTR(J, 2) + ".txt");
+  CREATEOUTPUT(R.F, R.V.PREFIX + BYTETOFIXSTR(I, 2) + BYTETOFIXSTR(J, 2) + ".txt");
   if (!R.QUIET) PLANETLINE(R.CONSOLE, I, "  perturbed  planet is ", I);
   PLANETLINE(R.F, I, "  perturbed  planet is ", I);
   R.K = 0;

@@ -198,7 +198,7 @@ size_t TROWSTORE::BYTESFOR(size_t COUNT) {
 bool TROWSTORE::OBTAIN(size_t COUNT) noexcept {
   *this = TROWSTORE{};
   if (COUNT == 0) return true;
-  if (!BLOCK.OBTAIN(BYTESFOR(COUNT), true)) return false;
+  if (!TRYTWICE([&] { return BLOCK.OBTAIN(BYTESFOR(COUNT), true); })) return false;
   char* P = BLOCK.DATA();
   auto PLACE = [&](auto& SPAN) {
     using T = std::remove_reference_t<decltype(SPAN[0])>;

@@ -10,7 +10,10 @@
 // descriptors, storage or a thread, the parsing ahead stops for the rest of
 // the run and gives back the files the pipeline has not asked for yet (see
 // unahead), so that it holds what such a run would hold. Nothing else of a
-// parse ahead is visible.
+// parse ahead is visible. The release is a call back from unahead into
+// this unit (PARSEAHEAD sets it): it joins the threads, so that any
+// attempt of the main thread to get storage, a descriptor or a thread
+// that fails may join them.
 #pragma once
 
 #include <cstdint>

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "testbits.hpp"
+#include "unahead.hpp"
 #include "unallvar.hpp"
 #include "unelmini.hpp"
 #include "unfatal.hpp"
@@ -64,7 +65,7 @@ TFILES RUNJOB(const fs::path& DIR, const TPROG& P, TPIPELINEMODE MODE) {
   TPROGRUN R(V, C, &GATES, &PERIODS);
   R.MODE = MODE;
   SETFATALTHROWS(true);
-  R.CONSOLE.CREATE("console.out");
+  CREATEOUTPUT(R.CONSOLE, "console.out");
   TFILES OUT;
   try {
     for (int I = 1; I <= MAXIPA; ++I) P.DRIVER(R, static_cast<uint8_t>(I));
