@@ -101,8 +101,11 @@ static_assert(sizeof(TROWVAR) == 48);
 using TROWDIM = TARRAY<TROWVAR, 1, MAXARR, "row">;
 using TROWPTR = TROWDIM*;
 
-// One value per planet.
+// One value per planet: the per-planet tables have this shape.
 using TKELONE = TARRAY<TEXTENDED, 1, MAXIPA, "planet">;
+
+// Kept for their names, part of the vocabulary the series code shares; no
+// program declares a variable of these types.
 using TKELALL = TARRAY<TKELONE, 1, MAXIPA, "planet">;
 using TVECT3 = TARRAY<TEXTENDED, 1, 3, "vector index">;
 using TYPEDIM3 = TVECT3;

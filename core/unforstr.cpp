@@ -24,8 +24,8 @@ bool SCIENTIFIC(TEXTENDED E, int D, std::string& MANT, std::string& EXPO) {
   const char* P = std::strchr(B, 'e');
   MANT.assign(B, static_cast<size_t>(P - B));
   std::string DIG(P + 2, static_cast<size_t>(B + LEN - (P + 2)));
-  // The printed exponent has at least two digits; keep its last two, or
-  // all of them when there are more.
+  // The printed exponent has two digits, more beyond -99..99: all are
+  // kept.
   EXPO = std::string(1, P[1]) + DIG;
   return true;
 }

@@ -5,9 +5,10 @@
 // FLOATWITHPOWER(E, N): the amplitude text, N - 2 characters for N >= 10:
 //   for N = 26, a blank, "-" when the sign bit of E is set (negative zero
 //   included) else a blank, 17 significant digits as d.dddddddddddddddd,
-//   "e", the exponent's sign and its last two digits ("e-01"). The digits
-//   are correctly rounded from the exact binary value, ties to even. An
-//   exponent outside -99..99 keeps all of its digits (the text grows).
+//   "e", the exponent's sign and its two digits ("e-01"). The digits are
+//   correctly rounded from the exact binary value, ties to even. An
+//   exponent outside -99..99 is written with all of its digits (the text
+//   grows).
 // SHOWCHAR(C): a character (0..255) as a report shows it: printable, the
 //   character in quotes with its code ("'X' (88)"); else its code alone
 //   ("character 9").
