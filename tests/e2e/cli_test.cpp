@@ -10,8 +10,8 @@
 
 namespace {
 
-const char* const NAMES[] = {"termshort", "termsecul", "termall"};
-const char* const PREFIXES[] = {"roho", "roco", "robo"};
+const std::vector<const char*> NAMES = TERMPROGRAMS();
+const std::vector<const char*> PREFIXES = TERMPREFIXES();
 
 // "NAME N.N.N" and a line end.
 bool ISVERSION(std::string S, const std::string& NAME) {
@@ -41,7 +41,7 @@ bool ISVERSION(std::string S, const std::string& NAME) {
 }
 
 TEST(CommandLine, HelpInEmptyFolder) {
-  for (int P = 0; P < 3; ++P) {
+  for (size_t P = 0; P < NAMES.size(); ++P) {
     for (const char* ARG : {"--help", "-h"}) {
       SCOPED_TRACE(std::string(NAMES[P]) + " " + ARG);
       TSCRATCH D;
@@ -65,7 +65,7 @@ TEST(CommandLine, HelpAndVersionLeaveSeriesAlone) {
   TSCRATCH D;
   WRITEEMPTYSERIES(D.PATH());
   const std::vector<std::string> BEFORE = LISTDIR(D.PATH());
-  for (int P = 0; P < 3; ++P) {
+  for (size_t P = 0; P < NAMES.size(); ++P) {
     TRUN H = RUN(D.PATH(), PROGRAM(NAMES[P]) + " --help");
     EXPECT_EQ(H.STATUS, 0) << NAMES[P];
     TRUN V = RUN(D.PATH(), PROGRAM(NAMES[P]) + " --version");
@@ -77,7 +77,7 @@ TEST(CommandLine, HelpAndVersionLeaveSeriesAlone) {
 }
 
 TEST(CommandLine, VersionInEmptyFolder) {
-  for (int P = 0; P < 3; ++P) {
+  for (size_t P = 0; P < NAMES.size(); ++P) {
     TSCRATCH D;
     TRUN R = RUN(D.PATH(), PROGRAM(NAMES[P]) + " --version");
     EXPECT_EQ(R.STATUS, 0) << NAMES[P] << ": " << R.OUT;
@@ -89,7 +89,7 @@ TEST(CommandLine, VersionInEmptyFolder) {
 // Refused arguments, in a folder where a run would succeed: status 2, a
 // message on standard error only, no file created or changed.
 TEST(CommandLine, OtherArgumentsAreRefused) {
-  for (int P = 0; P < 3; ++P) {
+  for (size_t P = 0; P < NAMES.size(); ++P) {
     for (const char* ARGS : {"-x", "foo", "--help extra", "--version --help", "-- --help", "--HELP", "-help", "''"}) {
       SCOPED_TRACE(std::string(NAMES[P]) + " " + ARGS);
       TSCRATCH D;
@@ -111,7 +111,7 @@ TEST(CommandLine, OtherArgumentsAreRefused) {
 // Refused arguments do not look at the folder either: no "File not found"
 // in an empty one.
 TEST(CommandLine, RefusedBeforeReadingSeries) {
-  for (int P = 0; P < 3; ++P) {
+  for (size_t P = 0; P < NAMES.size(); ++P) {
     TSCRATCH D;
     TRUN R = RUN(D.PATH(), PROGRAM(NAMES[P]) + " foo");
     EXPECT_EQ(R.STATUS, 2) << NAMES[P];
@@ -126,7 +126,7 @@ TEST(CommandLine, RefusedBeforeReadingSeries) {
 TEST(CommandLine, NoArgumentRuns) {
   TSCRATCH D;
   WRITEEMPTYSERIES(D.PATH());
-  for (int P = 0; P < 3; ++P) {
+  for (size_t P = 0; P < NAMES.size(); ++P) {
     TRUN R = RUN(D.PATH(), PROGRAM(NAMES[P]));
     EXPECT_EQ(R.STATUS, 0) << NAMES[P] << ": " << R.OUT;
     EXPECT_EQ(R.ERR, "");

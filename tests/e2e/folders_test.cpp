@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const PROGS[] = {"termshort", "termsecul", "termall"};
+const std::vector<const char*> PROGS = TERMPROGRAMS();
 
 // Every file of DIR with its bytes.
 std::map<std::string, std::string> FILES(const std::string& DIR) {

@@ -147,3 +147,15 @@ std::string FMT(const char* F, ...) {
 
 const char* const NAMES[9] = {"",           "     Mercury", "       Venus", "  Earth-Moon", "        Mars",
                               "     Jupiter", "      Saturn", "      Uranus", "     Neptune"};
+
+std::vector<const char*> TERMPROGRAMS() {
+  std::vector<const char*> R;
+  for (const TVARIANT& V : PROGRAMTABLE) R.push_back(V.PROGRAM);
+  return R;
+}
+
+std::vector<const char*> TERMPREFIXES() {
+  std::vector<const char*> R;
+  for (const TVARIANT& V : PROGRAMTABLE) R.push_back(V.PREFIX);
+  return R;
+}

@@ -6,6 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "termvariant.hpp"
+
+// The programs of the table of the programs, and their file prefixes, in
+// its order.
+std::vector<const char*> TERMPROGRAMS();
+std::vector<const char*> TERMPREFIXES();
+
 // A scratch folder, removed with its contents at the end of the test.
 class TSCRATCH {
  public:

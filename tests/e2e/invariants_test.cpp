@@ -50,6 +50,23 @@ const TPROG SECUL{"termsecul", "roco", "rocotabl.txt", "      secular terms numb
 const TPROG ALL{"termall", "robo", "robotabl.txt", "      terms number", "", 0, 5, 6, 3, 3, 8, 10};
 const TPROG* const PROGS[3] = {&SHORT, &SECUL, &ALL};
 
+// The layouts above are this test's own reading of the programs; the
+// programs take theirs from the table of the programs, which must agree.
+TEST(Layouts, AgreeWithTheTableOfThePrograms) {
+  for (const TPROG* P : PROGS) {
+    const TVARIANT& V = PROGRAMNAMED(P->NAME);
+    EXPECT_STREQ(V.PREFIX, P->PREFIX);
+    EXPECT_STREQ(V.TABLENAME, P->TABLE);
+    EXPECT_STREQ(V.CLOSETEXT, P->CLOSE);
+    EXPECT_EQ(std::string(V.OURTEXT), std::string("  our number of ") + P->KIND + "terms");
+    EXPECT_EQ(V.PERIODWIDTH, P->PW);
+    const TTABLELAYOUT& T = V.LAYOUT;
+    EXPECT_EQ((std::vector<int>{T.HEADINDENT, T.HEADFIELD, T.HEADGAP, T.ROWFIELD, T.COUNTFIELD, T.TOTALFIELD}),
+              (std::vector<int>{P->TA, P->TB, P->TC, P->TD, P->TE, P->TG}))
+        << P->NAME;
+  }
+}
+
 std::string PAIRNAME(const TPROG& P, int I, int J) { return FMT("%s%02d%02d.txt", P.PREFIX, I, J); }
 
 // A right-aligned integer in S[POS, POS + W): blanks, optional minus,

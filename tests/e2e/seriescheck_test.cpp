@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const PROGS[] = {"termshort", "termsecul", "termall"};
+const std::vector<const char*> PROGS = TERMPROGRAMS();
 
 std::string SERIESFILE(const std::string& DIR, int N) { return DIR + FMT("/puf%02d.txt", N); }
 
@@ -300,8 +300,8 @@ TEST(SeriesCheck, AgreesWithTheProgramsOnRandomDamage) {
     EXPECT_EQ(F.size(), REPORTLINES(CHECK).size()) << CHECK.OUT;  // no other file has findings
     TSCRATCH O;
     std::set<std::string> STOPPED;
-    TSTOP FIRST[3];
-    for (int P = 0; P < 3; ++P) {
+    std::vector<TSTOP> FIRST(PROGS.size());
+    for (size_t P = 0; P < PROGS.size(); ++P) {
       const TRUN R = RUN(D.PATH(), PROGRAM(PROGS[P]) + " --quiet --output " + O.PATH());
       ASSERT_TRUE(R.STATUS == 0 || R.STATUS == 217) << R.OUT;
       if (R.STATUS == 217) {
@@ -316,7 +316,7 @@ TEST(SeriesCheck, AgreesWithTheProgramsOnRandomDamage) {
     EXPECT_EQ(ERROR != nullptr, STOPPED.size() == 3) << CHECK.OUT;
     EXPECT_EQ(CHECK.STATUS, ERROR != nullptr ? 2 : F.empty() ? 0 : 1) << CHECK.OUT;
     if (ERROR != nullptr) {
-      for (int P = 0; P < 3; ++P) {
+      for (size_t P = 0; P < PROGS.size(); ++P) {
         EXPECT_EQ(FIRST[P].KIND, ERROR->KIND) << PROGS[P] << "\n" << CHECK.OUT;
         EXPECT_EQ(FIRST[P].LINE, ERROR->LINE) << PROGS[P] << "\n" << CHECK.OUT;
       }
@@ -327,7 +327,7 @@ TEST(SeriesCheck, AgreesWithTheProgramsOnRandomDamage) {
       for (const char* P : PROGS)
         if (CONTAINS(X.STOPS, P)) NAMED.insert(P);
     EXPECT_EQ(NAMED, STOPPED) << CHECK.OUT;
-    for (int P = 0; P < 3; ++P) {
+    for (size_t P = 0; P < PROGS.size(); ++P) {
       if (!STOPPED.count(PROGS[P])) continue;
       bool AT = false;
       for (const TLINE& X : F) AT = AT || (X.LINE == FIRST[P].LINE && X.KIND == FIRST[P].KIND && CONTAINS(X.STOPS, PROGS[P]));
