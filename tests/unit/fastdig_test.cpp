@@ -1,10 +1,11 @@
 // The fast magnitude text (unfastdig) against AMPDIGITS, byte for byte:
 // the power table against exact integers; both ends of every binade;
 // random bits over the whole exponent range and over the amplitudes' own;
-// exact ties at the 18th digit and their neighbours; the values nearest to
-// ties, to powers of ten and to a carry into the exponent at every scale;
-// the ends of the range. Wherever the fast way leaves a normal value to
-// the exact way, the value must lie within 10^-18 of its last digit's tie.
+// exact ties at the 17th digit (an 18th digit 5, nothing after) and their
+// neighbours; the values nearest to ties, to powers of ten and to a carry
+// into the exponent at every scale; the ends of the range. Wherever the
+// fast way leaves a normal value to the exact way, the value must lie
+// within 10^-18 of its last digit's tie.
 #include <gtest/gtest.h>
 
 #include <bit>
