@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "termvariant.hpp"
 #include "unallcon.hpp"
@@ -55,3 +56,37 @@ struct TCUTS {
 TCUTS DEFAULTCUTS(const TVARIANT& V);
 // Whether C are V's defaults, bit for bit.
 bool ISDEFAULT(const TVARIANT& V, const TCUTS& C);
+
+// The options that set the cuts, and the programs that have each: a
+// program with the amplitude test has --threshold and --estimates; one that
+// selects by period, --period-cut; one with the order filter, --max-order
+// (its order filter and its estimate's bound); any other with the
+// amplitude test, --order-bound.
+enum class TCUTOPTION { THRESHOLD, PERIODCUT, MAXORDER, ORDERBOUND, ESTIMATES };
+struct TCUTOPTIONNAME {
+  TCUTOPTION WHICH;
+  const char* NAME;
+  bool VALUE;  // takes a value
+};
+inline constexpr TCUTOPTIONNAME CUTOPTIONS[] = {
+    {TCUTOPTION::THRESHOLD, "--threshold", true},   {TCUTOPTION::PERIODCUT, "--period-cut", true},
+    {TCUTOPTION::MAXORDER, "--max-order", true},    {TCUTOPTION::ORDERBOUND, "--order-bound", true},
+    {TCUTOPTION::ESTIMATES, "--estimates", false},
+};
+bool HASCUT(const TVARIANT& V, TCUTOPTION O);
+
+// Sets cut O of C from the text VALUE, as the command line gives it: a
+// threshold is a decimal number, rounded once to the nearest extended
+// value, not negative; a period cut likewise, above zero, and such that
+// the threshold frequency is finite and above zero; an order bound an
+// integer within -128..127. False, with the reason in WHY ("is not a
+// number"), when the value is refused.
+bool SETCUT(TCUTS& C, TCUTOPTION O, std::string_view VALUE, std::string& WHY);
+
+// The lines of the settings file of a run of V with cuts C made by
+// VERSION, each ended by CR LF (see WRITESETTINGS).
+std::string SETTINGSTEXT(const TVARIANT& V, const TCUTS& C, const char* VERSION);
+// The settings file of program V in the current folder, V's prefix and
+// ".settings": written with the text above when C are not V's defaults,
+// else removed if it is there; a failure is the I/O error.
+void WRITESETTINGS(const TVARIANT& V, const TCUTS& C, const char* VERSION);
