@@ -22,9 +22,9 @@ constexpr bool ISDIGIT(char C) { return C >= '0' && C <= '9'; }
 // of the point from the first (or last) significant digit is at most the
 // field's length L in magnitude: that sum stays within a long long while
 // L < 2^62, and a saturated exponent still puts the number beyond either
-// end of the range (the decades 4932 and -4951, see unsoftdec) while
-// L < 2^62 - 4953. Every field does: no 64-bit machine addresses 2^62
-// bytes (x86-64 and aarch64 at most 2^57).
+// end of the range (the decades 4932 and -4951, see unsoftdec), and so
+// beyond the exact powers of ten, while L < 2^62 - 4953. Every field does:
+// no 64-bit machine addresses 2^62 bytes (x86-64 and aarch64 at most 2^57).
 inline constexpr long long DIGITSCAP = 1LL << 62;
 
 // The value of the digits of F from I on, saturated at DIGITSCAP; I moves
