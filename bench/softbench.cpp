@@ -1,5 +1,5 @@
 // softbench: nanoseconds per operation of the software extended type
-// (core/unsoftext) and of the hardware long double, on the same operands:
+// (core/unsoftext, unsoftdec) and of the hardware long double, on the same operands:
 // dependent chains of each arithmetic operation over 4096 values, then
 // comparisons, conversions and the decimal texts. A figure to compare
 // builds by, not a test.
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "unsoftext.hpp"
+#include "unsoftdec.hpp"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // sign, 15-bit exponent, 64-bit significand with explicit leading bit).
 //
 // TEXTENDED is the x87 long double where the compiler has it, and the
-// software type TSOFTEXT (unsoftext) elsewhere or when the build asks for
+// software type TSOFTEXT (unsoftext, unsoftbig, unsoftdec) elsewhere or when the build asks for
 // it (PAIRTERMS_SOFT_EXTENDED): the same bits from every operation. Code
 // that works on either writes its constants with the suffix _EXT
 // (0.5_EXT) and calls the functions below, not those of <cmath>.
@@ -18,7 +18,7 @@
 
 #if PAIRTERMS_SOFT_EXTENDED
 
-#include "unsoftext.hpp"
+#include "unsoftdec.hpp"
 
 using TEXTENDED = TSOFTEXT;
 inline constexpr TEXTENDED EXTMAX = SOFTEXTMAX;  // largest finite value

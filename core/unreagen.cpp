@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr long long EXPCAP = 1000000000LL;
-
 // The shape of a real field.
 struct TSHAPE {
   bool NEG = false;
@@ -48,11 +46,7 @@ bool SHAPEOF(std::string_view F, TSHAPE& S) {
     bool ENEG = false;
     if (I < F.size() && (F[I] == '+' || F[I] == '-')) ENEG = F[I++] == '-';
     size_t B = I;
-    long long X = 0;
-    while (I < F.size() && ISDIGIT(F[I])) {
-      if (X < EXPCAP) X = X * 10 + (F[I] - '0');
-      ++I;
-    }
+    const long long X = DIGITSVALUE(F, I);  // saturated, which still decides (undecfld)
     if (I == B) return false;
     S.EXP = ENEG ? -X : X;
   }
@@ -106,7 +100,7 @@ bool READREALGENERAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int
   // value = SIG * 10^E10; scientific exponent SCI.
   const long long E10 = S.EXP + PT - 1 - LASTPOS;
   const long long SCI = S.EXP + PT - 1 - FIRSTPOS;
-  if (NSIG > 19 || E10 > MAXEXACTPOW || E10 < -MAXEXACTPOW)
+  if (NSIG > WORDDIGITS || E10 > MAXEXACTPOW || E10 < -MAXEXACTPOW)
     return READREALEXACT(FIELD, VALUE);
   uint64_t SIG = 0;
   for (long long K = FIRST; K <= LAST; ++K)
@@ -146,14 +140,9 @@ bool READINT(std::string_view F, long long& VALUE) {
   size_t I = 0;
   bool NEG = false;
   if (I < F.size() && (F[I] == '+' || F[I] == '-')) NEG = F[I++] == '-';
-  if (I == F.size()) return false;
-  constexpr long long CAP = READINTCAP;
-  long long X = 0;
-  for (; I < F.size(); ++I) {
-    if (!ISDIGIT(F[I])) return false;
-    const int D = F[I] - '0';
-    X = X <= (CAP - D) / 10 ? X * 10 + D : CAP;
-  }
+  const size_t B = I;
+  const long long X = DIGITSVALUE(F, I);
+  if (I == B || I != F.size()) return false;
   VALUE = NEG ? -X : X;
   return true;
 }

@@ -24,6 +24,7 @@
 #include <string_view>
 
 #include "unalltyp.hpp"
+#include "undecfld.hpp"
 
 bool READREAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS = nullptr,
               int* DIGITSLEN = nullptr);
@@ -36,5 +37,5 @@ bool READREALGENERAL(std::string_view FIELD, TEXTENDED& VALUE, char* DIGITS, int
 // The same conversion through the C library alone (the exact path).
 bool READREALEXACT(std::string_view FIELD, TEXTENDED& VALUE);
 
-inline constexpr long long READINTCAP = 1LL << 62;
+inline constexpr long long READINTCAP = DIGITSCAP;
 bool READINT(std::string_view FIELD, long long& VALUE);

@@ -1,13 +1,13 @@
 // unreapow: what the decimal conversions of unreanum share: the powers of
-// ten that are exact in extended precision, and a significand scaled by
-// one of them in one correctly rounded operation.
+// ten that are exact in extended precision (up to MAXEXACTPOW, undecfld),
+// and a significand scaled by one of them in one correctly rounded
+// operation.
 #pragma once
 
 #include <cstdint>
 
 #include "unalltyp.hpp"
-
-inline constexpr int MAXEXACTPOW = 27;  // 10^27 = 5^27 * 2^27, 5^27 < 2^64
+#include "undecfld.hpp"
 
 struct TPOW10 {
   TEXTENDED V[MAXEXACTPOW + 1];
@@ -32,5 +32,3 @@ inline TEXTENDED SCALED(uint64_t SIG, long long E) {
   const TEXTENDED V = static_cast<TEXTENDED>(SIG);
   return E >= 0 ? V * POW10.V[E] : V / POW10.V[-E];
 }
-
-inline bool ISDIGIT(char C) { return C >= '0' && C <= '9'; }

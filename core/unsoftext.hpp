@@ -1,5 +1,8 @@
-// unsoftext: the 80-bit extended type in software, for machines whose
-// long double is not the x87 type.
+// unsoftext: the 80-bit extended type in software, for machines whose long
+// double is not the x87 type. The first of three layers: it takes the bits
+// of extended values and integers, gives extended values, comparisons and
+// classifications, and calls the standard library alone; the wide integers
+// (unsoftbig) and the decimal conversions (unsoftdec) stand on it.
 //
 // A TSOFTEXT holds the bytes of an x87 extended value: a 64-bit
 // significand with its leading bit explicit (MANT) and 16 bits of sign and
@@ -25,38 +28,24 @@
 //     not accept is unordered with everything; -0 == +0.
 //   Unary -, fabs, signbit: the sign bit alone, for any bits.
 //   Conversion from every integer type: exact.
-//   Decimal conversions, correctly rounded from and to the exact binary
-//     value, ties to even: SOFTEXTREAD (a text of any length), and
-//     SOFTEXTSCIENTIFIC and SOFTEXTFIXED, which write what the C library's
-//     "%.*Le" and "%*.*Lf" write on x86-64.
 // Only integer arithmetic is used (64-bit, and unsigned __int128), so the
-// results are the same on every machine. The arithmetic and the reading
-// are constexpr: constants are made at compile time.
+// results are the same on every machine; all of it is constexpr, so that
+// constants are made at compile time. tests/unit/softext_test.cpp compares
+// every operation with the x87 long double, bit for bit, over millions of
+// operands of many kinds; tests/fuzz/softext_fuzz.cpp, on arbitrary bytes.
 //
-// How it is proven: tests/unit/softext_test.cpp runs every operation here
-// and the hardware x87 long double side by side on x86-64, over millions of
-// random operands (random bits, near exponents, exact ties, halfway cases
-// at every exponent, overflow, subnormals, signed zeros, every integer
-// width) and compares the bits; the decimal conversions are compared with
-// strtold and snprintf over random and edge texts (long digit strings at
-// halfway points). tests/fuzz/softext_fuzz.cpp does the same on arbitrary
-// bytes read as operands.
-//
-// The functions sqrt, fabs, signbit, isnan, isinf, isfinite and isnormal
-// carry the names of their <cmath> counterparts, so that code written for
-// the hardware type finds them by argument-dependent lookup; isnormal, like
-// the x87 type's, compares the magnitude with the smallest normal value.
+// sqrt, fabs, signbit, isnan, isinf, isfinite and isnormal carry the names
+// of their <cmath> counterparts, so that code written for the hardware type
+// finds them by argument-dependent lookup; isnormal, like the x87 type's,
+// compares the magnitude with the smallest normal value.
 #pragma once
 
 #include <bit>
-#include <cmath>
 #include <compare>
 #include <concepts>
 #include <cstdint>
-#include <string>
-#include <string_view>
 #include <type_traits>
-#include <vector>
+#include <utility>
 
 struct alignas(16) TSOFTEXT {
   uint64_t MANT;  // significand, bit 63 the integer bit
@@ -77,10 +66,10 @@ struct alignas(16) TSOFTEXT {
     SE = static_cast<uint16_t>((NEG ? 0x8000 : 0) | (16383 + 63 - S));
   }
 
-  static constexpr TSOFTEXT OFBITS(uint64_t MANT, uint16_t SE) {
+  static constexpr TSOFTEXT OFBITS(uint64_t M, uint16_t E) {
     TSOFTEXT X;
-    X.MANT = MANT;
-    X.SE = SE;
+    X.MANT = M;
+    X.SE = E;
     return X;
   }
 };
@@ -191,12 +180,12 @@ constexpr TSOFTEXT ADD(TSOFTEXT A, TSOFTEXT B) {
   if (PB.KIND == KINF) return INF(PB.NEG);
   if (PA.KIND == KZERO) return PB.KIND == KZERO ? ZERO(PA.NEG && PB.NEG) : PACK(PB);
   if (PB.KIND == KZERO) return PACK(PA);
-  if (PA.EXP < PB.EXP || (PA.EXP == PB.EXP && PA.SIG < PB.SIG)) {
-    const TPARTS T = PA;
-    PA = PB;
-    PB = T;
-  }
-  // Significands at bits 63..126, bit 127 free for the carry.
+  if (PA.EXP < PB.EXP || (PA.EXP == PB.EXP && PA.SIG < PB.SIG)) std::swap(PA, PB);
+  // Significands at bits 63..126, bit 127 free for the carry. The 63 bits
+  // below hold a shift by up to 63 exactly, a longer one's rest jammed into
+  // bit 0. A difference loses at most its top bit when the shift is 2 or
+  // more (XA - XB > 2^126 - 2^125), so the rounding place stays at bit 61
+  // or above; after a shift of 0 or 1 it is exact.
   const U128 XA = static_cast<U128>(PA.SIG) << 63;
   const U128 XB = SHIFTJAM(static_cast<U128>(PB.SIG) << 63, PA.EXP - PB.EXP);
   if (PA.NEG == PB.NEG) return ROUNDPACK(PA.NEG, PA.EXP + 1, XA + XB);
@@ -204,10 +193,7 @@ constexpr TSOFTEXT ADD(TSOFTEXT A, TSOFTEXT B) {
   return ROUNDPACK(PA.NEG, PA.EXP + 1, XA - XB);
 }
 
-constexpr TSOFTEXT NEGATE(TSOFTEXT A) {
-  A.SE ^= 0x8000;
-  return A;
-}
+constexpr TSOFTEXT NEGATE(TSOFTEXT A) { return TSOFTEXT::OFBITS(A.MANT, static_cast<uint16_t>(A.SE ^ 0x8000)); }
 
 constexpr TSOFTEXT SUBTRACT(TSOFTEXT A, TSOFTEXT B) {
   const TKIND KA = UNPACK(A).KIND, KB = UNPACK(B).KIND;
@@ -222,6 +208,7 @@ constexpr TSOFTEXT MULTIPLY(TSOFTEXT A, TSOFTEXT B) {
   if (PA.KIND == KINF || PB.KIND == KINF)
     return PA.KIND == KZERO || PB.KIND == KZERO ? SOFTEXTNAN : INF(NEG);
   if (PA.KIND == KZERO || PB.KIND == KZERO) return ZERO(NEG);
+  // The product, in [2^126, 2^128), is exact.
   return ROUNDPACK(NEG, PA.EXP + PB.EXP + 1, static_cast<U128>(PA.SIG) * PB.SIG);
 }
 
@@ -269,6 +256,8 @@ constexpr TSOFTEXT SQRT(TSOFTEXT A) {
 constexpr int COMPARE(TSOFTEXT A, TSOFTEXT B) {
   const TPARTS PA = UNPACK(A), PB = UNPACK(B);
   if (PA.KIND >= KNAN || PB.KIND >= KNAN) return 2;
+  // The key of a finite magnitude: EXP + 2 * BIAS, in [16321, 49149] for
+  // EXP in [-16445, 16383], above the significand; all ones for infinity.
   auto MAGNITUDE = [](const TPARTS& P) -> U128 {
     if (P.KIND == KZERO) return 0;
     if (P.KIND == KINF) return ~U128{0};
@@ -279,254 +268,6 @@ constexpr int COMPARE(TSOFTEXT A, TSOFTEXT B) {
   const int SA = PA.NEG ? -1 : 1, SB = PB.NEG ? -1 : 1;
   if (SA != SB) return SA < SB ? -1 : 1;
   return MA == MB ? 0 : (MA < MB) == (SA > 0) ? -1 : 1;
-}
-
-// ---------------------------------------------------------------------------
-// Unsigned integers of any size, for the exact decimal conversions: limbs
-// of 32 bits, least significant first, no zero limb at the top.
-struct TBIGNUM {
-  std::vector<uint32_t> L;
-
-  constexpr bool ISZERO() const { return L.empty(); }
-  // *this = *this * F + A.
-  constexpr void MULADD(uint64_t F, uint64_t A) {
-    U128 C = A;
-    for (uint32_t& X : L) {
-      C += U128{X} * F;
-      X = static_cast<uint32_t>(C);
-      C >>= 32;
-    }
-    for (; C != 0; C >>= 32) L.push_back(static_cast<uint32_t>(C));
-  }
-  constexpr void MULPOW5(long long K) {
-    for (; K >= 27; K -= 27) MULADD(7450580596923828125ULL, 0);  // 5^27
-    uint64_t F = 1;
-    for (; K > 0; --K) F *= 5;
-    MULADD(F, 0);
-  }
-  constexpr void SHIFTLEFT(long long N) {
-    if (ISZERO() || N == 0) return;
-    const size_t W = static_cast<size_t>(N / 32);
-    const int B = static_cast<int>(N % 32);
-    if (B != 0) {
-      uint32_t C = 0;
-      for (uint32_t& X : L) {
-        const uint32_t T = X >> (32 - B);
-        X = (X << B) | C;
-        C = T;
-      }
-      if (C != 0) L.push_back(C);
-    }
-    L.insert(L.begin(), W, 0);
-  }
-  // Shifts right by N bits; true when a bit shifted out was set.
-  constexpr bool SHIFTRIGHT(long long N) {
-    const size_t W = static_cast<size_t>(N / 32);
-    const int B = static_cast<int>(N % 32);
-    if (W >= L.size()) {
-      const bool LOST = !L.empty();
-      L.clear();
-      return LOST;
-    }
-    bool LOST = false;
-    for (size_t I = 0; I < W; ++I) LOST |= L[I] != 0;
-    L.erase(L.begin(), L.begin() + static_cast<std::ptrdiff_t>(W));
-    if (B != 0) {
-      LOST |= (L[0] << (32 - B)) != 0;
-      for (size_t I = 0; I < L.size(); ++I)
-        L[I] = (L[I] >> B) | (I + 1 < L.size() ? L[I + 1] << (32 - B) : 0);
-    }
-    if (L.back() == 0) L.pop_back();
-    return LOST;
-  }
-  constexpr long long BITS() const {
-    return L.empty() ? 0 : 32 * static_cast<long long>(L.size()) - std::countl_zero(L.back());
-  }
-  // Divides by D, returns the remainder.
-  constexpr uint32_t DIVSMALL(uint32_t D) {
-    uint64_t R = 0;
-    for (size_t I = L.size(); I-- > 0;) {
-      const uint64_t T = (R << 32) | L[I];
-      L[I] = static_cast<uint32_t>(T / D);
-      R = T % D;
-    }
-    while (!L.empty() && L.back() == 0) L.pop_back();
-    return static_cast<uint32_t>(R);
-  }
-};
-
-constexpr int BIGCOMPARE(const TBIGNUM& A, const TBIGNUM& B) {
-  if (A.L.size() != B.L.size()) return A.L.size() < B.L.size() ? -1 : 1;
-  for (size_t I = A.L.size(); I-- > 0;)
-    if (A.L[I] != B.L[I]) return A.L[I] < B.L[I] ? -1 : 1;
-  return 0;
-}
-
-// A -= B, for A >= B.
-constexpr void BIGSUBTRACT(TBIGNUM& A, const TBIGNUM& B) {
-  int64_t BORROW = 0;
-  for (size_t I = 0; I < A.L.size(); ++I) {
-    int64_t T = int64_t{A.L[I]} - (I < B.L.size() ? int64_t{B.L[I]} : 0) - BORROW;
-    BORROW = T < 0;
-    A.L[I] = static_cast<uint32_t>(T + (BORROW << 32));
-  }
-  while (!A.L.empty() && A.L.back() == 0) A.L.pop_back();
-}
-
-// B * Q, Q below 2^96.
-constexpr TBIGNUM BIGTIMES(const TBIGNUM& B, U128 Q) {
-  TBIGNUM R;
-  U128 C = 0;
-  for (uint32_t X : B.L) {
-    C += U128{X} * Q;
-    R.L.push_back(static_cast<uint32_t>(C));
-    C >>= 32;
-  }
-  for (; C != 0; C >>= 32) R.L.push_back(static_cast<uint32_t>(C));
-  while (!R.L.empty() && R.L.back() == 0) R.L.pop_back();
-  return R;
-}
-
-// X >> U, known to lie below 2^128.
-constexpr U128 BIGSHIFTEDDOWN(const TBIGNUM& X, long long U) {
-  const size_t W = static_cast<size_t>(U / 32);
-  const int B = static_cast<int>(U % 32);
-  U128 R = 0;
-  for (size_t J = 0; J < 5 && W + J < X.L.size(); ++J) {
-    const int S = 32 * static_cast<int>(J) - B;
-    if (S < 0)
-      R |= X.L[W] >> B;
-    else if (S < 128)
-      R |= U128{X.L[W + J]} << S;
-  }
-  return R;
-}
-
-// floor(A / B) for a quotient below 2^68; A keeps the rest. Each round
-// takes away a quotient estimated low from the top bits (B's top 60 bits
-// plus one): the first leaves less than 600 B, the second at most 2 B.
-constexpr U128 BIGDIVIDE(TBIGNUM& A, const TBIGNUM& B) {
-  const long long LB = B.BITS();
-  const long long U = LB > 60 ? LB - 60 : 0;
-  const U128 BT = BIGSHIFTEDDOWN(B, U) + 1;
-  U128 Q = 0;
-  for (;;) {
-    const U128 QE = BIGSHIFTEDDOWN(A, U) / BT;
-    if (QE == 0) break;
-    BIGSUBTRACT(A, BIGTIMES(B, QE));
-    Q += QE;
-  }
-  for (; BIGCOMPARE(A, B) >= 0; ++Q) BIGSUBTRACT(A, B);
-  return Q;
-}
-
-// ---------------------------------------------------------------------------
-// Decimal text to the nearest value.
-
-// Enough significant digits to tell any decimal from every halfway point
-// between extended values: the longest of these, odd * 2^-16446 with an
-// odd factor below 2^65, has 11516. Digits after these count only as
-// "something more".
-inline constexpr long long MAXDIGITS = 11600;
-inline constexpr long long EXPCAP = 1000000000;
-
-// 10^K for K in 0..27, exact: 5^K * 2^K with 5^K below 2^64.
-constexpr TSOFTEXT POW10(int K) {
-  uint64_t P = 1;
-  for (int I = 0; I < K; ++I) P *= 5;
-  TSOFTEXT X(P);
-  X.SE = static_cast<uint16_t>(X.SE + K);
-  return X;
-}
-
-constexpr bool ISDIGIT(char C) { return C >= '0' && C <= '9'; }
-
-constexpr bool READ(std::string_view F, TSOFTEXT& VALUE) {
-  size_t I = 0;
-  bool NEG = false;
-  if (I < F.size() && (F[I] == '+' || F[I] == '-')) NEG = F[I++] == '-';
-  const size_t START = I;
-  long long NINT = 0, NDIG = 0, FIRST = -1, LAST = -1;  // digit ordinals
-  for (; I < F.size() && ISDIGIT(F[I]); ++I, ++NDIG)
-    if (F[I] != '0') {
-      if (FIRST < 0) FIRST = NDIG;
-      LAST = NDIG;
-    }
-  NINT = NDIG;
-  if (I < F.size() && F[I] == '.')
-    for (++I; I < F.size() && ISDIGIT(F[I]); ++I, ++NDIG)
-      if (F[I] != '0') {
-        if (FIRST < 0) FIRST = NDIG;
-        LAST = NDIG;
-      }
-  if (NDIG == 0) return false;
-  long long EXP = 0;
-  if (I < F.size() && (F[I] == 'e' || F[I] == 'E')) {
-    ++I;
-    bool ENEG = false;
-    if (I < F.size() && (F[I] == '+' || F[I] == '-')) ENEG = F[I++] == '-';
-    const size_t B = I;
-    for (; I < F.size() && ISDIGIT(F[I]); ++I)
-      if (EXP < EXPCAP) EXP = EXP * 10 + (F[I] - '0');
-    if (I == B) return false;
-    if (ENEG) EXP = -EXP;
-  }
-  if (I != F.size()) return false;
-  if (FIRST < 0) {
-    VALUE = ZERO(NEG);
-    return true;
-  }
-  // The significant digits FIRST..KEPT make D; the value is D * 10^E,
-  // and more when a non-zero digit after KEPT was dropped.
-  const long long KEPT = LAST - FIRST < MAXDIGITS ? LAST : FIRST + MAXDIGITS - 1;
-  const bool DROPPED = KEPT < LAST;
-  const long long SCI = EXP + NINT - 1 - FIRST;
-  const long long E = EXP + NINT - 1 - KEPT;
-  if (SCI > 4932) {  // 10^4933 is beyond the largest value
-    VALUE = INF(NEG);
-    return true;
-  }
-  if (SCI < -4952) {  // below 10^-4951, less than half the least subnormal
-    VALUE = ZERO(NEG);
-    return true;
-  }
-  // The digit of ordinal K.
-  auto DIGIT = [&](long long K) { return F[START + static_cast<size_t>(K < NINT ? K : K + 1)] - '0'; };
-  if (!DROPPED && KEPT - FIRST < 19 && E >= -27 && E <= 27) {
-    uint64_t D = 0;
-    for (long long K = FIRST; K <= KEPT; ++K) D = D * 10 + static_cast<uint64_t>(DIGIT(K));
-    const TSOFTEXT V = E >= 0 ? MULTIPLY(TSOFTEXT(D), POW10(static_cast<int>(E)))
-                              : DIVIDE(TSOFTEXT(D), POW10(static_cast<int>(-E)));
-    VALUE = NEG ? NEGATE(V) : V;
-    return true;
-  }
-  // D * 10^E = A / B exactly; Q = floor(A * 2^S / B) in [2^64, 2^66).
-  TBIGNUM A, B;
-  long long K = FIRST;
-  for (; K + 19 <= KEPT + 1; K += 19) {
-    uint64_t W = 0;
-    for (int J = 0; J < 19; ++J) W = W * 10 + static_cast<uint64_t>(DIGIT(K + J));
-    A.MULADD(10000000000000000000ULL, W);
-  }
-  for (; K <= KEPT; ++K) A.MULADD(10, static_cast<uint64_t>(DIGIT(K)));
-  B.L.push_back(1);
-  if (E >= 0) {
-    A.MULPOW5(E);
-    A.SHIFTLEFT(E);
-  } else {
-    B.MULPOW5(-E);
-    B.SHIFTLEFT(-E);
-  }
-  const long long S = 65 - A.BITS() + B.BITS();
-  if (S > 0)
-    A.SHIFTLEFT(S);
-  else
-    B.SHIFTLEFT(-S);
-  const U128 Q = BIGDIVIDE(A, B);
-  // value = (Q + rest) * 2^-S = (Q * 2^62 + rest') * 2^(65 - S - 127).
-  const bool MORE = DROPPED || !A.ISZERO();
-  VALUE = ROUNDPACK(NEG, static_cast<int32_t>(65 - S), (Q << 62) | (MORE ? 1 : 0));
-  return true;
 }
 
 }  // namespace SOFTEXTIMPL
@@ -543,50 +284,17 @@ constexpr TSOFTEXT& operator/=(TSOFTEXT& A, TSOFTEXT B) { return A = A / B; }
 
 constexpr bool operator==(TSOFTEXT A, TSOFTEXT B) { return SOFTEXTIMPL::COMPARE(A, B) == 0; }
 constexpr std::partial_ordering operator<=>(TSOFTEXT A, TSOFTEXT B) {
-  switch (SOFTEXTIMPL::COMPARE(A, B)) {
-    case -1:
-      return std::partial_ordering::less;
-    case 0:
-      return std::partial_ordering::equivalent;
-    case 1:
-      return std::partial_ordering::greater;
-    default:
-      return std::partial_ordering::unordered;
-  }
+  const int C = SOFTEXTIMPL::COMPARE(A, B);
+  return C == 2 ? std::partial_ordering::unordered
+         : C < 0 ? std::partial_ordering::less
+         : C == 0 ? std::partial_ordering::equivalent
+                  : std::partial_ordering::greater;
 }
 
 constexpr TSOFTEXT sqrt(TSOFTEXT A) { return SOFTEXTIMPL::SQRT(A); }
-constexpr TSOFTEXT fabs(TSOFTEXT A) {
-  A.SE &= 0x7FFF;
-  return A;
-}
+constexpr TSOFTEXT fabs(TSOFTEXT A) { return TSOFTEXT::OFBITS(A.MANT, static_cast<uint16_t>(A.SE & 0x7FFF)); }
 constexpr bool signbit(TSOFTEXT A) { return (A.SE >> 15) != 0; }
 constexpr bool isnan(TSOFTEXT A) { return SOFTEXTIMPL::UNPACK(A).KIND >= SOFTEXTIMPL::KNAN; }
 constexpr bool isinf(TSOFTEXT A) { return SOFTEXTIMPL::UNPACK(A).KIND == SOFTEXTIMPL::KINF; }
 constexpr bool isfinite(TSOFTEXT A) { return SOFTEXTIMPL::UNPACK(A).KIND <= SOFTEXTIMPL::KFINITE; }
 constexpr bool isnormal(TSOFTEXT A) { return isfinite(A) && fabs(A) >= SOFTEXTMINNORMAL; }
-
-// A decimal number field: optional sign, digits with an optional point (at
-// least one digit), optional exponent (E or e, optional sign, digits). The
-// value nearest to it, ties to even; infinity when it lies beyond the
-// largest value by half a unit in the last place or more, a subnormal or
-// zero below the normal range. False when the field is not of that form.
-constexpr bool SOFTEXTREAD(std::string_view FIELD, TSOFTEXT& VALUE) { return SOFTEXTIMPL::READ(FIELD, VALUE); }
-
-// The value of a decimal constant, at compile time.
-consteval TSOFTEXT SOFTEXTOF(std::string_view TEXT) {
-  TSOFTEXT V{};
-  if (!SOFTEXTREAD(TEXT, V)) throw "not a decimal number";
-  return V;
-}
-
-// X as "%.*Le" writes it with PREC digits after the point: "-" when the
-// sign bit is set, the digits correctly rounded (ties to even) from the
-// exact value, "e", the exponent's sign and at least two digits; "inf",
-// "nan" with their signs.
-std::string SOFTEXTSCIENTIFIC(TSOFTEXT X, int PREC);
-
-// X as "%*.*Lf" writes it: fixed point with PREC decimals, correctly
-// rounded, right-aligned in WIDTH characters (longer when it needs more);
-// "-" when the sign bit is set ("-0.00").
-std::string SOFTEXTFIXED(TSOFTEXT X, int WIDTH, int PREC);

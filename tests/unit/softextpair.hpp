@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "unsoftext.hpp"
+#include "unsoftdec.hpp"
 
 #if defined(__clang__)
 #define HARDWAREOP [[gnu::noinline]]

@@ -1,8 +1,20 @@
-#include "unsoftext.hpp"
+// unsoftdec: the writing of the software extended type's decimal texts,
+// SOFTEXTSCIENTIFIC and SOFTEXTFIXED (see unsoftdec.hpp): from the value's
+// exact digits, made with the wide integers of unsoftbig, rounded here on
+// the decimal digits.
+#include "unsoftdec.hpp"
 
 using namespace SOFTEXTIMPL;
 
 namespace {
+
+// The digits come out in chunks of 9: 10^9 < 2^32, so DIVSMALL takes it.
+inline constexpr uint32_t CHUNKTEN = 1000000000;
+inline constexpr size_t CHUNKDIGITS = 9;
+static_assert(CHUNKTEN == POWWORD(10, CHUNKDIGITS));
+
+// floor(log10(2) * 2^32), for the decade of a value from its exponent.
+inline constexpr long long LOG10TWO32 = 1292913986;
 
 // floor(|X| * 10^F) in decimal digits without leading zeros ("0" for
 // zero), |X| = SIG * 2^K, and whether anything was left below it.
@@ -34,8 +46,10 @@ TDIGITS SCALEDDIGITS(uint64_t SIG, long long K, long long F) {
       NUM.SHIFTLEFT(K + F);
     else
       DEN.SHIFTLEFT(-(K + F));
+    // The quotient lies below 2^QBITS; BIGDIVIDE takes one below 2^68, and
+    // 68 bits make 3 limbs.
     const long long QBITS = NUM.BITS() - DEN.BITS() + 1;
-    if (QBITS <= 67) {
+    if (QBITS <= QUOTIENTBITS) {
       const U128 V = BIGDIVIDE(NUM, DEN);
       Q.L = {static_cast<uint32_t>(V), static_cast<uint32_t>(V >> 32), static_cast<uint32_t>(V >> 64)};
       while (!Q.L.empty() && Q.L.back() == 0) Q.L.pop_back();
@@ -54,12 +68,12 @@ TDIGITS SCALEDDIGITS(uint64_t SIG, long long K, long long F) {
     R.MORE = !NUM.ISZERO();
   }
   std::vector<uint32_t> CHUNKS;  // base 10^9, least significant first
-  while (!Q.ISZERO()) CHUNKS.push_back(Q.DIVSMALL(1000000000));
+  while (!Q.ISZERO()) CHUNKS.push_back(Q.DIVSMALL(CHUNKTEN));
   if (CHUNKS.empty()) CHUNKS.push_back(0);
   R.DIG = std::to_string(CHUNKS.back());
   for (size_t I = CHUNKS.size() - 1; I-- > 0;) {
     const std::string C = std::to_string(CHUNKS[I]);
-    R.DIG.append(9 - C.size(), '0');
+    R.DIG.append(CHUNKDIGITS - C.size(), '0');
     R.DIG += C;
   }
   return R;
@@ -110,9 +124,11 @@ std::string SOFTEXTSCIENTIFIC(TSOFTEXT X, int PREC) {
   if (P.KIND == KZERO) {
     D.assign(static_cast<size_t>(PREC) + 1, '0');
   } else {
-    // SCI0 <= floor(log10 |X|) <= SCI0 + 2 (2^EXP <= |X| < 2^(EXP+1));
-    // |X| * 10^F then has PREC + 2 to PREC + 4 digits.
-    const long long SCI0 = ((static_cast<long long>(P.EXP) * 1292913986) >> 32) - 1;
+    // For 2^EXP <= |X| < 2^(EXP+1), EXP in [-16445, 16383],
+    // SCI0 + 1 <= floor(log10 |X|) <= SCI0 + 2 (softbounds.py tries every
+    // EXP); |X| * 10^F then has PREC + 3 or PREC + 4 digits, at least one
+    // to drop.
+    const long long SCI0 = ((static_cast<long long>(P.EXP) * LOG10TWO32) >> 32) - 1;
     const long long F = PREC + 1 - SCI0;
     const TDIGITS T = SCALEDDIGITS(P.SIG, static_cast<long long>(P.EXP) - 63, F);
     const long long L = static_cast<long long>(T.DIG.size());
