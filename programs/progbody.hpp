@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "progopts.hpp"
 #include "termvariant.hpp"
 #include "unfurun.hpp"
 
@@ -17,7 +18,3 @@ using TDRIVER = void (*)(TPROGRUN& R, uint8_t I);
 // process with 217 on its own), 0 for --help and --version, 2 for a bad
 // command line.
 int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER);
-
-// Writes TEXT to STREAM with every line ended by CR LF, as all the
-// programs' output; true when it was written.
-bool PUTLINES(std::FILE* STREAM, const std::string& TEXT);

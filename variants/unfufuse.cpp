@@ -44,17 +44,21 @@ std::vector<TOUTROW> OUTLIST;  // the terms of a block, in order
 // The rows of a block, OUT[0..NOUT-1]: as many lines at a time as surely
 // fit in the output buffer, so the buffer is handed over at the same lines
 // as when room is made line by line. SELECTS: the program selects terms by
-// their period entries, which hold the end of each line.
-template <bool SELECTS>
-void WRITEROWS(TPROGRUN& R, const TSERIESFILE& S, const TPLANETS* PLANETS, const TOUTROW* OUT, size_t NOUT) {
+// their period entries, which hold the end of each line. ESTIMATES: each
+// line ends with the row's estimate for the pair, whose gating of rows of
+// planets (NPA, NPB) and of mirror images G[0] and G[1] give.
+template <bool SELECTS, bool ESTIMATES>
+void WRITEROWS(TPROGRUN& R, const TSERIESFILE& S, const TPLANETS* PLANETS, const TGATING* G, const TOUTROW* OUT,
+               size_t NOUT) {
+  constexpr size_t ROOM = MAXROWTEXT + (ESTIMATES ? MAXESTIMATE : 0);
   TTEXTOUT& F = R.F;
   const TROWFIELDS* FIELDS = S.ROWS.FIELDS.data();
   const TPERIODENTRY* PERIODS = SELECTS ? R.PERIODS->ENTRIES() : nullptr;
   const bool SWAP = R.V.SELECT == TSELECT::SHORTPERIOD;
   size_t X = 0;
   while (X < NOUT) {
-    char* const START = F.RESERVE(MAXROWTEXT);
-    const size_t END = X + std::min(NOUT - X, std::max<size_t>(1, F.ROOM() / MAXROWTEXT));
+    char* const START = F.RESERVE(ROOM);
+    const size_t END = X + std::min(NOUT - X, std::max<size_t>(1, F.ROOM() / ROOM));
     char* Q = START;
     for (; X < END; ++X) {
       if (X + ROWAHEAD < NOUT) __builtin_prefetch(&FIELDS[OUT[X + ROWAHEAD].ROW]);
@@ -68,6 +72,17 @@ void WRITEROWS(TPROGRUN& R, const TSERIESFILE& S, const TPLANETS* PLANETS, const
       const bool NEG = (((FLAGS & AMPNEG) != 0) != MIRROR) != (SWAP && SINE);
       Q = PUTROW(Q, PLANETS[MIRROR].C, NEG ? '-' : ' ', T, SINE != SWAP ? 'S' : 'C',
                  SELECTS ? &PERIODS[O.PERIOD].END : nullptr);
+      if constexpr (ESTIMATES) {
+        // The estimate goes before the line's CR LF.
+        const bool FORMS = ESTIMATEFORMS(T.MEC[5], T.MEC[6], T.ORDER);
+        const TEXTENDED A = FORMS ? AMPESTIMATE(S.ROWS.AMPS[static_cast<size_t>(O.ROW)], T.MEC[5], T.MEC[6],
+                                                T.ORDER, G[MIRROR])
+                                  : 0.0_EXT;
+        Q = PUTESTIMATE(Q - 2, FORMS, EXTABS(A));
+        Q[0] = '\r';
+        Q[1] = '\n';
+        Q += 2;
+      }
     }
     F.COMMIT(static_cast<size_t>(Q - START));
   }
@@ -163,7 +178,10 @@ void FUSEDBLOCK(TPROGRUN& R, uint8_t I, uint8_t J, int N) {
   if (OUTLIST.size() < 2 * NRECS) OUTLIST.resize(2 * NRECS);
   TOUTROW* OUT = OUTLIST.data();
   size_t NOUT = 0;
+  // The gating of the rows, and (for the estimates) that of the mirror
+  // images, of planets (I, J).
   const TGATING G{&AXIPO[A], &AXIPO[B], FAMUS[J], R.BOUND(), R.CUTS.THRESHOLD};
+  const TGATING GATINGS[2] = {G, {&AXIPO[I], &AXIPO[J], FAMUS[J], R.BOUND(), R.CUTS.THRESHOLD}};
   if (N == 1) {
     if (I > J) {
       // Rows and their mirror images: twice the rows must fit a table.
@@ -181,13 +199,11 @@ void FUSEDBLOCK(TPROGRUN& R, uint8_t I, uint8_t J, int N) {
   }
 
   const int32_t COUNT = static_cast<int32_t>(NOUT);
-  if (R.V.SELECT == TSELECT::ALLTERMS) {
-    MECTWO = COUNT;
-    COUNTLINES(R, MECTWO);
-    WRITEROWS<false>(R, S, PLANETS, OUT, NOUT);
-  } else {
-    MECTRE = COUNT;
-    COUNTLINES(R, MECTRE);
-    WRITEROWS<true>(R, S, PLANETS, OUT, NOUT);
-  }
+  const bool SELECTS = R.V.SELECT != TSELECT::ALLTERMS;
+  (SELECTS ? MECTRE : MECTWO) = COUNT;
+  COUNTLINES(R, COUNT);
+  if (R.CUTS.ESTIMATES)
+    (SELECTS ? WRITEROWS<true, true> : WRITEROWS<false, true>)(R, S, PLANETS, GATINGS, OUT, NOUT);
+  else
+    (SELECTS ? WRITEROWS<true, false> : WRITEROWS<false, false>)(R, S, PLANETS, GATINGS, OUT, NOUT);
 }

@@ -46,6 +46,13 @@ struct TGATING {
 // and order sum ORDERSUM, with the range checks of the programs in their
 // order: MEC6, MEC5 within the axis tables, the order a shortint.
 TEXTENDED AMPESTIMATE(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, const TGATING& G);
+// Whether the estimate of a row with these exponents and order sum can be
+// formed: no range check of AMPESTIMATE fails. (Rows of series file 1 pass
+// no test, and the programs accept any of them.)
+inline bool ESTIMATEFORMS(int MEC5, int MEC6, long ORDERSUM) {
+  return MEC5 >= -MAXAXIEXP && MEC5 <= MAXAXIEXP && MEC6 >= -MAXAXIEXP && MEC6 <= MAXAXIEXP && ORDERSUM >= -128 &&
+         ORDERSUM <= 127;
+}
 // The amplitude test: |A| > G.LIMIT.
 inline bool AMPTEST(TEXTENDED AMP, int MEC5, int MEC6, long ORDERSUM, const TGATING& G) {
   return EXTABS(AMPESTIMATE(AMP, MEC5, MEC6, ORDERSUM, G)) > G.LIMIT;

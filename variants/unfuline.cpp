@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "unfastdig.hpp"
 #include "unforstr.hpp"
 
 TPLANETS PLANETSTEXT(uint8_t NPA, uint8_t NPB) {
@@ -41,13 +42,41 @@ std::string PLAINROWTEXT(const TROWVAR& R) {
   return T + "  ";
 }
 
-void PUTPLAINROW(TTEXTOUT& F, const char* PLANETS, char SIGN, const TROWVAR& R, char FCS, const TLINEEND* E) {
+void PUTPLAINROW(TTEXTOUT& F, const char* PLANETS, char SIGN, const TROWVAR& R, char FCS, const TLINEEND* E,
+                 std::string_view ESTIMATE) {
   F.PUT(std::string_view(PLANETS, 8));
   F.PUTCH(SIGN);
   F.PUT(PLAINROWTEXT(R));
   F.PUTCH(FCS);
-  if (E != nullptr)
-    F.PUT(std::string_view(E->TXT, E->LEN));
-  else
-    F.PUT("\r\n");
+  if (E != nullptr) F.PUT(std::string_view(E->TXT, E->LEN - 2u));  // without its CR LF
+  F.PUT(ESTIMATE);
+  F.PUT("\r\n");
+}
+
+namespace {
+
+// A marker right-aligned in the 24 characters of the field.
+char* PUTMARKER(char* O, const char* M) {
+  const size_t N = std::strlen(M);
+  std::memset(O, ' ', 24 - N);
+  std::memcpy(O + 24 - N, M, N);
+  return O + 24;
+}
+
+}  // namespace
+
+char* PUTESTIMATE(char* O, bool FORMS, TEXTENDED A) {
+  if (!FORMS) return PUTMARKER(O, "none");
+  if (EXTISINF(A)) return PUTMARKER(O, "inf");
+  O[0] = O[1] = ' ';
+  return O + 2 + FASTAMPDIGITS(A, O + 2);
+}
+
+std::string PLAINESTIMATE(bool FORMS, TEXTENDED A) {
+  if (!FORMS || EXTISINF(A)) {
+    const std::string M = FORMS ? "inf" : "none";
+    return std::string(24 - M.size(), ' ') + M;
+  }
+  char B[64];
+  return "  " + std::string(B, static_cast<size_t>(AMPDIGITS(EXTABS(A), B)));
 }

@@ -209,8 +209,20 @@ inline char* PUTROW(char* O, const char* PLANETS, char SIGN, const TROWFIELDS& P
   return Q + 2;
 }
 
+// The estimate field of a row line (--estimates), before its CR LF: two
+// blanks and the magnitude text of the estimate A, as the amplitude's
+// (FASTAMPDIGITS); "none" where it cannot be formed (FORMS false) and "inf"
+// where it is infinite, right-aligned in 24 characters. Writes at most
+// MAXESTIMATE characters; returns the end.
+inline constexpr size_t MAXESTIMATE = 2 + 24;
+char* PUTESTIMATE(char* O, bool FORMS, TEXTENDED A);
+// The same made the plain way, with AMPDIGITS.
+std::string PLAINESTIMATE(bool FORMS, TEXTENDED A);
+
 // The row text of term R made the plain way: AMPDIGITS of its amplitude,
 // the cells by FORMATINT.
 std::string PLAINROWTEXT(const TROWVAR& R);
-// The row line of term R, the row text made the plain way, written to F.
-void PUTPLAINROW(TTEXTOUT& F, const char* PLANETS, char SIGN, const TROWVAR& R, char FCS, const TLINEEND* E);
+// The row line of term R, the row text made the plain way, written to F;
+// ESTIMATE, when given, before its CR LF.
+void PUTPLAINROW(TTEXTOUT& F, const char* PLANETS, char SIGN, const TROWVAR& R, char FCS, const TLINEEND* E,
+                 std::string_view ESTIMATE = {});

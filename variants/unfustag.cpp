@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "unallvar.hpp"
 #include "unelmini.hpp"
@@ -81,11 +82,19 @@ void COPYALL() {
 
 namespace {
 
-// The row line of term ROW, made the plain way.
+// The row line of term ROW, made the plain way; with the estimate for the
+// pair, from the row as it stands, when the run asks for it.
 void WRITETERM(TPROGRUN& R, const TROWVAR& ROW) {
   const TLINEEND* E = nullptr;
   if (R.V.PERIODWIDTH > 0) E = &R.PERIODS->ENTRY(ROW.NPA, ROW.NPB, ROW.MAR[1], ROW.MAR[4]).END;
-  PUTPLAINROW(R.F, PLANETSTEXT(ROW.NPA, ROW.NPB).C, EXTSIGNBIT(ROW.AMP) ? '-' : ' ', ROW, ROW.FCS, E);
+  std::string ESTIMATE;
+  if (R.CUTS.ESTIMATES) {
+    const long S = static_cast<long>(ROW.MEC[1]) + ROW.MEC[2] + ROW.MEC[3] + ROW.MEC[4];
+    const bool FORMS = ESTIMATEFORMS(ROW.MEC[5], ROW.MEC[6], S);
+    const TGATING G{&AXIPO[ROW.NPA], &AXIPO[ROW.NPB], FAMUS[R.HERE.J], R.BOUND(), R.CUTS.THRESHOLD};
+    ESTIMATE = PLAINESTIMATE(FORMS, FORMS ? AMPESTIMATE(ROW.AMP, ROW.MEC[5], ROW.MEC[6], S, G) : 0.0_EXT);
+  }
+  PUTPLAINROW(R.F, PLANETSTEXT(ROW.NPA, ROW.NPB).C, EXTSIGNBIT(ROW.AMP) ? '-' : ' ', ROW, ROW.FCS, E, ESTIMATE);
 }
 
 }  // namespace
