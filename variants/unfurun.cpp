@@ -6,7 +6,9 @@
 TPROGRUN::TPROGRUN(const TVARIANT& VARIANT, const TCUTS& C, TGATETABLE* G, TPERIODTABLE* P)
     : V(VARIANT), CUTS(C), GATES(G), PERIODS(P) {}
 
-std::string TPROGRUN::WHERE() {
+std::string TPROGRUN::WHERE() { return PLACETEXT(HERE); }
+
+std::string PLACETEXT(const TPIPEPLACE& HERE) {
   if (HERE.I == 0) return {};
   std::string W = "pair " + std::to_string(HERE.I) + "-" + std::to_string(HERE.J);
   if (HERE.N != 0) {

@@ -31,6 +31,10 @@ struct TPIPEPLACE {
   long TERM = -1;
 };
 
+// The place as a report gives it: "pair 1-2, puf05.txt, term 9 at line
+// 12", or less of it.
+std::string PLACETEXT(const TPIPEPLACE& HERE);
+
 // How a pair runs its 27 files: stage by stage through the row tables, as
 // the programs describe it, or fused into one pass over the parsed rows of
 // each file (what runs). Both write the same bytes and fail at the same
