@@ -11,7 +11,8 @@
 // selects), and pass when |A| exceeds the threshold (where it has the
 // amplitude test). |A| is formed as the test forms it, so a count equals
 // that of the program's count table at that threshold. The sums are added
-// in extended precision in the order of the rows.
+// in twice the extended precision, so that they hardly depend on the order
+// of the terms, and rounded once.
 #pragma once
 
 #include <cstdint>
