@@ -130,3 +130,28 @@ std::string SHOWCHAR(int C) {
     std::snprintf(B, sizeof B, "character %d", C);
   return B;
 }
+
+std::string SHOWTEXT(std::string_view S) {
+  static const char HEX[] = "0123456789ABCDEF";
+  std::string R;
+  R.reserve(S.size());
+  for (const char C : S) {
+    const unsigned char U = static_cast<unsigned char>(C);
+    if (U == '\\') {
+      R += "\\\\";
+    } else if (U == '\n') {
+      R += "\\n";
+    } else if (U == '\t') {
+      R += "\\t";
+    } else if (U == '\r') {
+      R += "\\r";
+    } else if (U < 32 || U == 127) {
+      R += "\\x";
+      R += HEX[U >> 4];
+      R += HEX[U & 15];
+    } else {
+      R += C;
+    }
+  }
+  return R;
+}
