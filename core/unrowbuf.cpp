@@ -99,7 +99,6 @@ bool TSERIESREADER::FILL() {
       ATEND = true;
       FAILURE(IOKINDTEXT(E, READERRTEXT), LINE, COLUMNOF(POS), IOWHY(E, READERRTEXT, "cannot read " + NAME));
     }
-    if (ENDS != nullptr) ENDS->SEE(BUF + LEN, static_cast<size_t>(R));
     LEN += static_cast<size_t>(R);
     if (R == 0) ATEND = true;
     return R > 0;

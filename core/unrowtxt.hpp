@@ -55,8 +55,9 @@ struct TSERIESDEFECT {
   long COLUMN = 0;
 };
 
-// What the reader saw of the line ends of a file: how many lines end with
-// LF alone and with CR LF, and the first line of each (0: none).
+// The line ends of a file as the reader counts its lines, its bytes seen
+// piece by piece: how many lines end with LF alone and with CR LF, and the
+// first line of each (0: none).
 struct TLINEENDS {
   long LF = 0;
   long CRLF = 0;
@@ -103,11 +104,10 @@ class TSERIESREADER {
   // Whether anything but separators is left before the end of the file;
   // then the line and column where it starts.
   bool MORETEXT(long& L, long& COL);
-  // Line ends seen from here on are counted into E.
-  void COUNTLINEENDS(TLINEENDS* E) { ENDS = E; }
   // The rest of the current line is skipped.
   void NEXTLINE() { SKIPLINE(); }
-  // The rest of the file is read and dropped (its line ends counted).
+  // The rest of the file is read and dropped (a file that cannot be read
+  // to its end is thrown).
   void DRAIN() {
     POS = LEN;
     while (FILL()) POS = LEN;
@@ -190,7 +190,6 @@ class TSERIESREADER {
   long LINESTART = 0;
   long FIELDLINE = 0, FIELDCOL = 0;
   bool KEEP = false;
-  TLINEENDS* ENDS = nullptr;
   int32_t COUNT = 0;
   int32_t DONE = 0;  // complete terms read
   std::string TOK;
