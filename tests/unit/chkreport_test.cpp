@@ -1,7 +1,7 @@
 // seriescheck's report: the texts from outside shown on one line
 // (SHOWTEXT), the findings of a file put in order while holding one line
-// of them, the output that writes the files in turn holding a bounded
-// amount for the others, and the limit of findings listed per kind.
+// of them, and the output that writes the files in turn holding a bounded
+// amount for the others. (The limit per kind: tests/e2e/seriescheck_test.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -167,37 +167,6 @@ TEST(ReportOutput, AFailedWriteReleasesEveryPart) {
   LATER.join();
   EXPECT_EQ(OUT.FAILURE(), ENOSPC);
   ::close(FULL);
-}
-
-// Of a kind, errors and warnings apart, the first REPORTLIMIT findings
-// are listed and one line counts the rest; with ALL, every one.
-TEST(ReportOutput, FindingsOfAKindListedUpToTheLimit) {
-  for (bool ALL : {false, true}) {
-    TOUTFILE OUTFILE;
-    TREPORTOUT OUT(OUTFILE.FD(), 1, 1 << 20);
-    TFILEREPORT R(1, ALL, OUT);
-    TFILECHECK C;
-    C.NAME = "puf01.txt";
-    for (long L = 1; L <= 150; ++L) R.FINDING(AT(L, 1, TAG('e', L)));
-    for (long L = 151; L <= 270; ++L) R.FINDING(AT(L, 1, TAG('w', L), false));
-    for (long L = 271; L <= 275; ++L) R.FINDING({true, L, 2, "Kind F", "f", ""});
-    C.NUMERRORS = 155;
-    C.NUMWARNINGS = 120;
-    R.FINISH(C, false);
-    std::vector<std::string> LINES;
-    const std::string S = OUTFILE.TEXT();
-    for (size_t P = 0, E; (E = S.find("\r\n", P)) != std::string::npos; P = E + 2) LINES.push_back(S.substr(P, E - P));
-    const size_t LISTED = ALL ? 275 : 205;
-    ASSERT_EQ(LINES.size(), LISTED + (ALL ? 0 : 2) + 1) << S;
-    EXPECT_EQ(LINES[0], "puf01.txt:1:1: error: Kind E: e1");
-    EXPECT_EQ(LINES[ALL ? 150 : 100], "puf01.txt:151:1: warning: Kind W: w151");
-    EXPECT_EQ(LINES[LISTED - 1], "puf01.txt:275:2: error: Kind F: f");
-    if (!ALL) {
-      EXPECT_EQ(LINES[205], "puf01.txt: Kind E: 50 more errors not listed (--all lists every one)");
-      EXPECT_EQ(LINES[206], "puf01.txt: Kind W: 20 more warnings not listed (--all lists every one)");
-    }
-    EXPECT_EQ(LINES.back(), "puf01.txt: not read, 155 errors, 120 warnings");
-  }
 }
 
 }  // namespace
