@@ -2,6 +2,7 @@
 // unchkrep.hpp).
 #include "unchkrep.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 
