@@ -1,4 +1,4 @@
-// unforstr: number-to-text helpers.
+// unforstr: number-to-text helpers, and the texts of reports.
 //
 // BYTETOFIXSTR(W, N): W in decimal with leading zeros up to N digits
 //   (7, 2 -> "07"; 123, 2 -> "123"; nothing is cut).

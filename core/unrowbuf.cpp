@@ -8,11 +8,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "unahead.hpp"
 #include "unfatal.hpp"
+#include "unforstr.hpp"
 #include "unreanum.hpp"
 #include "unserdir.hpp"
 
@@ -21,20 +21,14 @@ namespace {
 // A number field longer than this is refused rather than held.
 constexpr size_t MAXFIELD = size_t{1} << 20;
 
-std::string SHOWFIELD(std::string_view F) {
-  std::string S;
-  for (char C : F.substr(0, 40)) {
-    unsigned char U = static_cast<unsigned char>(C);
-    if (U >= 33 && U < 127) {
-      S += C;
-    } else {
-      char B[8];
-      std::snprintf(B, sizeof B, "\\x%02X", U);
-      S += B;
-    }
-  }
-  if (F.size() > 40) S += "...";
-  return "\"" + S + "\"";
+// WHAT, then the field F as a report quotes it: its first 40 characters
+// (a field holds none below 33), in quotes; then TAIL; into S.
+void FIELDTEXT(std::string& S, const char* WHAT, std::string_view F, const char* TAIL) {
+  S.assign(WHAT);
+  S += " \"";
+  S += SHOWTEXT(F.substr(0, 40));
+  S += F.size() > 40 ? "...\"" : "\"";
+  S += TAIL;
 }
 
 // An integer field too long to hold, as written: its first 24 characters
@@ -56,20 +50,18 @@ TSERIESREADER::TSERIESREADER(std::string N, bool K) : NAME(std::move(N)), KEEP(K
     const char* KIND = OPENERRORTEXT(E, false);
     std::string WHAT = IOWHY(E, KIND, "cannot open " + NAME);
     if (E == ENOENT) WHAT += MISSINGHINT();
-    DEFECT(KIND, 0, 0, WHAT, WHAT);
+    FAILURE(KIND, 0, 0, WHAT);
   }
   struct stat ST;
   if (::fstat(F, &ST) != 0) {
     int E = errno;
     ::close(F);
-    const std::string WHAT = IOWHY(E, READERRTEXT, "cannot read " + NAME);
-    DEFECT(IOKINDTEXT(E, READERRTEXT), 0, 0, WHAT, WHAT);
+    FAILURE(IOKINDTEXT(E, READERRTEXT), 0, 0, IOWHY(E, READERRTEXT, "cannot read " + NAME));
   }
   if (!S_ISREG(ST.st_mode)) {
     ::close(F);
-    const std::string WHAT =
-        NAME + (S_ISDIR(ST.st_mode) ? " is a directory, not a series file" : " is not a regular file");
-    DEFECT(ACCESSTEXT, 0, 0, WHAT, WHAT);
+    FAILURE(ACCESSTEXT, 0, 0,
+            NAME + (S_ISDIR(ST.st_mode) ? " is a directory, not a series file" : " is not a regular file"));
   }
   FD = F;
   if (!TRYTWICE([this] { return BUFBLOCK.OBTAIN(BUFSIZE + BUFPAD, false); })) {
@@ -102,11 +94,11 @@ bool TSERIESREADER::FILL() {
     ssize_t R = ::read(FD, BUF + LEN, BUFSIZE - LEN);
     if (R < 0 && errno == EINTR) continue;
     if (R < 0) {
-      int E = errno;
-      const std::string WHAT = IOWHY(E, READERRTEXT, "cannot read " + NAME);
-      DEFECT(IOKINDTEXT(E, READERRTEXT), 0, 0, WHAT, WHAT);
+      // Nothing more is read: the reading stops where it stands.
+      const int E = errno;
+      ATEND = true;
+      FAILURE(IOKINDTEXT(E, READERRTEXT), LINE, COLUMNOF(POS), IOWHY(E, READERRTEXT, "cannot read " + NAME));
     }
-    if (ENDS != nullptr) ENDS->SEE(BUF + LEN, static_cast<size_t>(R));
     LEN += static_cast<size_t>(R);
     if (R == 0) ATEND = true;
     return R > 0;
@@ -142,40 +134,52 @@ void TSERIESREADER::SKIPLINE() {
   }
 }
 
-void TSERIESREADER::PASTEND(const char* WHAT) {
+bool TSERIESREADER::PASTEND(const char* WHAT) {
   const std::string TAIL = std::string(" where ") + WHAT + " of term " + std::to_string(DONE + 1) +
                            " is expected: it states " + std::to_string(COUNT) + " terms and holds " +
                            std::to_string(DONE);
-  DEFECT(PASTENDTEXT, LINE, COLUMNOF(POS), "the file ends" + TAIL,
-         NAME + " ends at line " + std::to_string(LINE) + TAIL);
+  return DEFECT(PASTENDTEXT, LINE, COLUMNOF(POS), "the file ends" + TAIL,
+                NAME + " ends at line " + std::to_string(LINE) + TAIL);
 }
 
-// A field's defects are reported at the field.
-void TSERIESREADER::BADNUMBER(const char* WHAT, std::string_view F) {
-  const std::string T = std::string(WHAT) + " " + SHOWFIELD(F) + " is not a number";
-  DEFECT(NUMFORMTEXT, FIELDLINE, FIELDCOL, T, PLACE() + ": " + T);
+// A field's defects are reported at the field. Their texts are made in
+// KEPT.WHAT, whose storage serves one defect after the other.
+bool TSERIESREADER::BADNUMBER(const char* WHAT, std::string_view F) {
+  FIELDTEXT(KEPT.WHAT, WHAT, F, " is not a number");
+  return PLACEDDEFECT(NUMFORMTEXT, FIELDLINE, FIELDCOL, KEPT.WHAT);
 }
 
-void TSERIESREADER::OUTSIDE(const char* WHAT, std::string_view F, long long V, long long LO, long long HI) {
+bool TSERIESREADER::OUTSIDE(const char* WHAT, std::string_view F, long long V, long long LO, long long HI) {
   // A value that READINT capped says nothing: the field as written does.
   const std::string VALUE = V > -READINTCAP && V < READINTCAP ? std::to_string(V) : LONGINTTEXT(F);
-  const std::string T = std::string(WHAT) + " " + VALUE + " is outside " + std::to_string(LO) + ".." + std::to_string(HI);
-  DEFECT(RANGETEXT, FIELDLINE, FIELDCOL, T, PLACE() + ": " + T);
+  return PLACEDDEFECT(RANGETEXT, FIELDLINE, FIELDCOL,
+                      std::string(WHAT) + " " + VALUE + " is outside " + std::to_string(LO) + ".." +
+                          std::to_string(HI));
 }
 
-void TSERIESREADER::TOOLONG(const char* WHAT, std::string_view START) {
-  const std::string T = std::string(WHAT) + " " + SHOWFIELD(START) + " is too long: a number field takes at most " +
-                        std::to_string(MAXFIELD) + " characters";
-  DEFECT(NUMFORMTEXT, FIELDLINE, FIELDCOL, T, PLACE() + ": " + T);
+bool TSERIESREADER::TOOLONG(const char* WHAT, std::string_view START) {
+  FIELDTEXT(KEPT.WHAT, WHAT, START, " is too long: a number field takes at most ");
+  KEPT.WHAT += std::to_string(MAXFIELD) + " characters";
+  return PLACEDDEFECT(NUMFORMTEXT, FIELDLINE, FIELDCOL, KEPT.WHAT);
 }
 
-void TSERIESREADER::DEFECTHERE(const char* KIND, long COL, const std::string& WHAT) {
-  DEFECT(KIND, LINE, COL, WHAT, PLACE() + ": " + WHAT);
+bool TSERIESREADER::PLACEDDEFECT(const char* KIND, long L, long COL, const std::string& WHAT) {
+  return DEFECT(KIND, L, COL, WHAT, KEEP ? std::string() : PLACE() + ": " + WHAT);
 }
 
-void TSERIESREADER::DEFECT(const char* KIND, long L, long COL, const std::string& WHAT, const std::string& WHY) {
+bool TSERIESREADER::DEFECT(const char* KIND, long L, long COL, const std::string& WHAT, const std::string& WHY) {
+  if (!KEEP) IOERROR(KIND, WHY);
+  // Kept in place: its texts reuse their storage.
+  KEPT.KIND = KIND;
+  if (&WHAT != &KEPT.WHAT) KEPT.WHAT = WHAT;
+  KEPT.LINE = L;
+  KEPT.COLUMN = COL;
+  return false;
+}
+
+void TSERIESREADER::FAILURE(const char* KIND, long L, long COL, const std::string& WHAT) {
   if (KEEP) throw TSERIESDEFECT{KIND, WHAT, L, COL};
-  IOERROR(KIND, WHY);
+  IOERROR(KIND, WHAT);
 }
 
 void TLINEENDS::SEE(const unsigned char* P, size_t N) {
@@ -220,49 +224,48 @@ bool TSERIESREADER::MORETEXT(long& L, long& COL) {
   }
 }
 
-void TSERIESREADER::SKIPSEPARATORS(const char* WHAT) {
+bool TSERIESREADER::SKIPSEPARATORS(const char* WHAT) {
   // Separators, line ends counted; character 26 or the end of the data
   // means the file ends here.
   for (;;) {
     while (POS < LEN) {
       const unsigned char C = BUF[POS];
-      if (C > 32) return;
-      if (C == 26) PASTEND(WHAT);
+      if (C > 32) return true;
+      if (C == 26) return PASTEND(WHAT);
       if (C == '\n') NEWLINE(POS + 1);
       ++POS;
     }
-    if (!FILL()) PASTEND(WHAT);
+    if (!FILL()) return PASTEND(WHAT);
   }
 }
 
 // An integer field: short fields of digits that lie whole in the buffer
 // are read in place; everything else goes through FIELD and READINT.
-long long TSERIESREADER::INTFIELD(const char* WHAT, long long LO, long long HI) {
-  SKIPSEPARATORS(WHAT);
+bool TSERIESREADER::INTFIELD(const char* WHAT, long long LO, long long HI, long long& V) {
+  if (!SKIPSEPARATORS(WHAT)) return false;
   FIELDLINE = LINE;
   FIELDCOL = COLUMNOF(POS);
   size_t P = POS;
   const bool NEG = BUF[P] == '-';
   if (BUF[P] == '-' || BUF[P] == '+') ++P;
   const size_t D = P;
-  long long V = 0;
+  V = 0;
   while (P < LEN && P - D < 18 && BUF[P] >= '0' && BUF[P] <= '9') V = V * 10 + (BUF[P++] - '0');
   if (P > D && P < LEN && BUF[P] <= 32) {
     POS = P;
     V = NEG ? -V : V;
-    if (V < LO || V > HI) OUTSIDE(WHAT, {}, V, LO, HI);
-    return V;
+    return V >= LO && V <= HI ? true : OUTSIDE(WHAT, {}, V, LO, HI);
   }
-  const std::string_view F = FIELD(WHAT);
-  if (!READINT(F, V)) BADNUMBER(WHAT, F);
-  if (V < LO || V > HI) OUTSIDE(WHAT, F, V, LO, HI);
-  return V;
+  std::string_view F;
+  if (!FIELD(WHAT, F)) return false;
+  if (!READINT(F, V)) return BADNUMBER(WHAT, F);
+  return V >= LO && V <= HI ? true : OUTSIDE(WHAT, F, V, LO, HI);
 }
 
 // The next number field: skips separators (line ends included), then takes
 // the characters up to the next separator.
-std::string_view TSERIESREADER::FIELD(const char* WHAT) {
-  SKIPSEPARATORS(WHAT);
+bool TSERIESREADER::FIELD(const char* WHAT, std::string_view& F) {
+  if (!SKIPSEPARATORS(WHAT)) return false;
   FIELDLINE = LINE;
   FIELDCOL = COLUMNOF(POS);
   int C;
@@ -270,14 +273,16 @@ std::string_view TSERIESREADER::FIELD(const char* WHAT) {
   size_t B = POS;
   while (POS < LEN && BUF[POS] > 32) ++POS;
   if (POS < LEN || ATEND) {
-    if (POS - B > MAXFIELD) TOOLONG(WHAT, {reinterpret_cast<const char*>(BUF + B), 41});
-    return {reinterpret_cast<const char*>(BUF + B), POS - B};
+    if (POS - B > MAXFIELD) return TOOLONG(WHAT, {reinterpret_cast<const char*>(BUF + B), 41});
+    F = {reinterpret_cast<const char*>(BUF + B), POS - B};
+    return true;
   }
   TOK.assign(reinterpret_cast<const char*>(BUF + B), POS - B);
   while ((C = PEEK()) != END && C > 32) {
-    if (TOK.size() >= MAXFIELD) TOOLONG(WHAT, std::string_view(TOK).substr(0, 41));
+    if (TOK.size() >= MAXFIELD) return TOOLONG(WHAT, std::string_view(TOK).substr(0, 41));
     TOK += static_cast<char>(C);
     ADVANCE();
   }
-  return TOK;
+  F = TOK;
+  return true;
 }

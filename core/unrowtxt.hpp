@@ -14,8 +14,9 @@
 // 0..74967 or an integer outside -128..127 (range error), a file that ends
 // before its terms ("Read past end of file"), a code letter other than S or
 // C ("Invalid term code"). A reader that keeps its defects (see
-// TSERIESDEFECT) throws each instead, with where it stands, and can go on
-// at the next line.
+// TSERIESDEFECT) hands each back instead, with where it stands, and can go
+// on at the next line; a file it cannot open or read on it throws (with
+// the line and column where the reading stopped, for the latter).
 //
 // Where the reader stands:
 //   unrowtxt  the grammar of a file and of a term: the count, the term read
@@ -45,7 +46,8 @@ struct TAMPTEXT {
 // A defect of a series file as the reader meets it: the kind's text and
 // what was found, as the fatal report gives them, and where: LINE and
 // COLUMN from 1, both 0 for the file as a whole. A reader that keeps its
-// defects throws it in place of the fatal exit.
+// defects hands it back (see TRYTERM) or throws it in place of the fatal
+// exit.
 struct TSERIESDEFECT {
   std::string KIND;
   std::string WHAT;
@@ -53,8 +55,9 @@ struct TSERIESDEFECT {
   long COLUMN = 0;
 };
 
-// What the reader saw of the line ends of a file: how many lines end with
-// LF alone and with CR LF, and the first line of each (0: none).
+// The line ends of a file as the reader counts its lines, its bytes seen
+// piece by piece: how many lines end with LF alone and with CR LF, and the
+// first line of each (0: none).
 struct TLINEENDS {
   long LF = 0;
   long CRLF = 0;
@@ -83,6 +86,14 @@ class TSERIESREADER {
   // with T, also the magnitude text of the amplitude: read on one line at
   // once when it stands there in the usual shape, else field by field.
   void READTERM(TROWVAR& R, TAMPTEXT* T);
+  // The same for a reader that keeps its defects, without a throw: false
+  // after a defect of the count or of the term, which LASTDEFECT() then
+  // holds (READCOUNT and READTERM throw it). A file that cannot be read on
+  // is still thrown, as the failure to open it is. A reader that does not
+  // keep its defects never returns false: they are fatal.
+  bool TRYCOUNT(int32_t& M);
+  bool TRYTERM(TROWVAR& R, TAMPTEXT* T) { return ONELINETERM(R, T) || PLAINTERM(R, T); }
+  const TSERIESDEFECT& LASTDEFECT() const { return KEPT; }
   // The line of the term read last.
   long TERMLINE() const { return TERMSTART; }
   void CLOSE();
@@ -96,11 +107,10 @@ class TSERIESREADER {
   // Whether anything but separators is left before the end of the file;
   // then the line and column where it starts.
   bool MORETEXT(long& L, long& COL);
-  // Line ends seen from here on are counted into E.
-  void COUNTLINEENDS(TLINEENDS* E) { ENDS = E; }
   // The rest of the current line is skipped.
   void NEXTLINE() { SKIPLINE(); }
-  // The rest of the file is read and dropped (its line ends counted).
+  // The rest of the file is read and dropped (a file that cannot be read
+  // to its end is thrown).
   void DRAIN() {
     POS = LEN;
     while (FILL()) POS = LEN;
@@ -145,21 +155,27 @@ class TSERIESREADER {
   // one line in the usual shape, or returns false with the reading where
   // it was; PLAINTERM reads any term, field by field, with every check.
   bool ONELINETERM(TROWVAR& R, TAMPTEXT* T);
-  void PLAINTERM(TROWVAR& R, TAMPTEXT* T);
-  void SKIPSEPARATORS(const char* WHAT);
-  std::string_view FIELD(const char* WHAT);
-  // An integer field within LO..HI; else the range error.
-  long long INTFIELD(const char* WHAT, long long LO, long long HI);
-  [[noreturn]] void PASTEND(const char* WHAT);
-  [[noreturn]] void BADNUMBER(const char* WHAT, std::string_view F);
-  [[noreturn]] void BADCODE(int C);
-  [[noreturn]] void TOOLONG(const char* WHAT, std::string_view START);
+  bool PLAINTERM(TROWVAR& R, TAMPTEXT* T);
+  // The steps of a reading that may meet a defect return false after it
+  // (see DEFECT), and so do the reports of the defects themselves.
+  bool SKIPSEPARATORS(const char* WHAT);
+  bool FIELD(const char* WHAT, std::string_view& F);
+  // An integer field within LO..HI into V; else the range error.
+  bool INTFIELD(const char* WHAT, long long LO, long long HI, long long& V);
+  bool PASTEND(const char* WHAT);
+  bool BADNUMBER(const char* WHAT, std::string_view F);
+  bool BADCODE(int C);
+  bool TOOLONG(const char* WHAT, std::string_view START);
   // The range error of the integer field F, of value V, outside LO..HI.
-  [[noreturn]] void OUTSIDE(const char* WHAT, std::string_view F, long long V, long long LO, long long HI);
-  // The defect: thrown when kept, else the fatal report of KIND with WHY.
-  [[noreturn]] void DEFECT(const char* KIND, long L, long COL, const std::string& WHAT, const std::string& WHY);
+  bool OUTSIDE(const char* WHAT, std::string_view F, long long V, long long LO, long long HI);
+  // The defect: kept in KEPT, and false returned, by a reader that keeps
+  // its defects; else the fatal report of KIND with WHY.
+  bool DEFECT(const char* KIND, long L, long COL, const std::string& WHAT, const std::string& WHY);
   // The same where the report says PLACE(): WHAT.
-  [[noreturn]] void DEFECTHERE(const char* KIND, long COL, const std::string& WHAT);
+  bool PLACEDDEFECT(const char* KIND, long L, long COL, const std::string& WHAT);
+  // A file that cannot be opened or read on: thrown by a reader that keeps
+  // its defects, else fatal.
+  [[noreturn]] void FAILURE(const char* KIND, long L, long COL, const std::string& WHAT);
   std::string PLACE() const;
 
   std::string NAME;
@@ -177,10 +193,10 @@ class TSERIESREADER {
   long LINESTART = 0;
   long FIELDLINE = 0, FIELDCOL = 0;
   bool KEEP = false;
-  TLINEENDS* ENDS = nullptr;
   int32_t COUNT = 0;
   int32_t DONE = 0;  // complete terms read
   std::string TOK;
+  TSERIESDEFECT KEPT;  // the defect met last, by a reader that keeps them
 };
 
 // Twelve integers each written in four columns, a blank first: "   d",
@@ -220,23 +236,22 @@ bool READSERIESFILE(const std::string& NAME, TAMPTEXT* T, TSINK& SINK) {
 // LINE its line. Each defect goes to SINK.DEFECT(D, INTERM), INTERM when
 // it is of a term, and the reading goes on (see RESYNC); a file without a
 // count is read as terms to the end of its text, a file that ends before
-// its counted terms ends the reading. Returns the count, or -1 for none.
+// its counted terms ends the reading, and one that cannot be read on is
+// thrown (see TRYTERM). Returns the count, or -1 for none.
 template <typename TSINK>
 int32_t READKEPTTERMS(TSERIESREADER& IN, TSINK& SINK) {
   int32_t M = -1;
-  try {
-    M = IN.READCOUNT();
-  } catch (const TSERIESDEFECT& D) {
-    SINK.DEFECT(D, false);
+  if (!IN.TRYCOUNT(M)) {
+    M = -1;
+    SINK.DEFECT(IN.LASTDEFECT(), false);
     IN.NEXTLINE();
     IN.NEXTLINE();
   }
   long L, COL;
   for (int32_t X = 0; M < 0 ? IN.MORETEXT(L, COL) : X < M; ++X) {
     TROWVAR R{};
-    try {
-      IN.READTERM(R, nullptr);
-    } catch (const TSERIESDEFECT& D) {
+    if (!IN.TRYTERM(R, nullptr)) {
+      const TSERIESDEFECT& D = IN.LASTDEFECT();
       // Without a count the text simply ends.
       if (D.KIND == PASTENDTEXT) {
         if (M >= 0) SINK.DEFECT(D, false);

@@ -414,6 +414,18 @@ int usage_error(const std::string& message)
     return 2;
 }
 
+// Standard output written out: 0, or 1 after a message (a full disk,
+// /dev/full, a closed descriptor).
+int flush_stdout()
+{
+    errno = 0;
+    if (std::cout.flush())
+        return 0;
+    const int err = errno != 0 ? errno : EIO;
+    std::cerr << "seriesgen: cannot write to standard output: " << std::strerror(err) << "\n";
+    return 1;
+}
+
 bool parse_seed(std::string_view text, std::uint64_t& seed)
 {
     if (text.empty())
@@ -463,11 +475,11 @@ int main(int argc, char** argv)
             }
             if (arg == "--help" || arg == "-h") {
                 print_usage(std::cout);
-                return 0;
+                return flush_stdout();
             }
             if (arg == "--version") {
                 std::cout << "seriesgen " PAIRTERMS_VERSION "\n";
-                return std::cout.flush() ? 0 : 1;
+                return flush_stdout();
             }
             std::string_view name = arg;
             std::string_view value;
@@ -527,7 +539,5 @@ int main(int argc, char** argv)
     }
 
     std::cout << "seriesgen: wrote " << kFileCount << " series files, " << total << " terms, to " << dir << "\n";
-    if (!std::cout.flush())
-        return 1;
-    return 0;
+    return flush_stdout();
 }

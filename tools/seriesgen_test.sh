@@ -188,6 +188,15 @@ cli)
     grep -q "usage: seriesgen" "$work/out.txt" || fail "--help prints no usage"
     expect_exit 0 --version
     grep -Eq '^seriesgen [0-9]+[.][0-9]+[.][0-9]+$' "$work/out.txt" || fail "--version prints $(cat "$work/out.txt")"
+    # Standard output that takes nothing: an error, said on standard error.
+    if [ -w /dev/full ]; then
+        for opt in --help --version; do
+            ${PAIRTERMS_EMULATOR:-} "$gen" $opt >/dev/full 2>"$work/err.txt"
+            got=$?
+            [ "$got" -eq 1 ] || fail "seriesgen $opt >/dev/full exited with $got, expected 1"
+            grep -q "cannot write to standard output" "$work/err.txt" || fail "seriesgen $opt >/dev/full: no message"
+        done
+    fi
     expect_exit 2
     expect_exit 2 --scale huge "$work/x"
     expect_exit 2 --scale

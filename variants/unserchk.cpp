@@ -1,16 +1,15 @@
 // unserchk: the check of one series file (see unserchk.hpp).
 #include "unserchk.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <utility>
 
 #include "termvariant.hpp"
+#include "unchkord.hpp"
 #include "unfatal.hpp"
+#include "unforstr.hpp"
 #include "unrowtxt.hpp"
 #include "unserdir.hpp"
 #include "unvarpow.hpp"
@@ -43,70 +42,72 @@ bool STOPSON(const TVARIANT& V, int N, long S, int MEC5, int MEC6) {
   return AXISOUTSIDE(MEC6) || AXISOUTSIDE(MEC5) || ORDEROUTSIDE(S);
 }
 
-// The field (0 the amplitude, 1..6 MEC, 7..12 MAR) whose column a finding
-// on a term gives.
-struct TWANTCOLUMN {
-  size_t FINDING;
-  int FIELD;
-};
-
-// The columns of the fields that findings on terms name, from the lines of
-// the file; a field that does not stand on its term's first line keeps
-// column 1.
-void FIELDCOLUMNS(const std::string& NAME, TFILECHECK& C, const std::vector<TWANTCOLUMN>& WANT) {
-  std::string TEXT;
-  const int F = ::openat(SERIESDIRFD(), NAME.c_str(), O_RDONLY | O_CLOEXEC);
-  if (F < 0) return;
-  char B[1 << 16];
-  for (ssize_t R; (R = ::read(F, B, sizeof B)) > 0;) TEXT.append(B, static_cast<size_t>(R));
-  ::close(F);
-  size_t P = 0;
-  long LINE = 1;
-  for (const TWANTCOLUMN& W : WANT) {
-    TFINDING& X = C.FINDINGS[W.FINDING];
-    for (; LINE < X.LINE && P < TEXT.size(); ++LINE) {
-      const size_t E = TEXT.find('\n', P);
-      P = E == std::string::npos ? TEXT.size() : E + 1;
-    }
-    size_t Q = P;
-    for (int K = 0;; ++K) {
-      while (Q < TEXT.size() && static_cast<unsigned char>(TEXT[Q]) <= 32 && TEXT[Q] != '\n') ++Q;
-      if (Q >= TEXT.size() || TEXT[Q] == '\n') break;
-      if (K == W.FIELD) {
-        X.COLUMN = static_cast<long>(Q - P) + 1;
-        break;
-      }
-      while (Q < TEXT.size() && static_cast<unsigned char>(TEXT[Q]) > 32) ++Q;
-    }
-  }
-}
-
-// The check of one file, as it is read.
+// The check of one file, as it is read. The findings made at the end of a
+// reading but placed before its end, the mixed line ends and the mirror
+// images of file 1, are made before it: the line ends counted first, and
+// file 1, when it may hold too many terms, read once before (SILENT: a
+// reading whose findings go nowhere but those made at its end, into
+// LATEFOUND).
 class TCHECKER {
  public:
-  TCHECKER(int NUMBER, TFILECHECK& CHECK) : N(NUMBER), C(CHECK) {}
+  TCHECKER(int FILENUM, TFILECHECK& CHECK, TFINDINGSINK& SINK, bool QUIETLY)
+      : N(FILENUM), C(CHECK), SILENT(QUIETLY), ORDER(SINK, CHECK), COLUMNS(SERIESNAME(FILENUM)) {}
 
   void RUN() {
     C.NAME = SERIESNAME(N);
+    if (!SILENT) KNOWNFIRST();
     try {
       TSERIESREADER IN(C.NAME, true);
       C.OPENED = true;
-      IN.COUNTLINEENDS(&ENDS);
       READALL(IN);
       IN.DRAIN();
     } catch (const TSERIESDEFECT& D) {
-      // The file cannot be opened or read on.
-      DEFECT(D);
+      // The file cannot be opened or read on; the report may name the
+      // folder.
+      DEFECT({D.KIND, SHOWTEXT(D.WHAT), D.LINE, D.COLUMN});
     }
-    MIRRORS();
-    MIXEDENDS();
-    if (!WANT.empty()) FIELDCOLUMNS(C.NAME, C, WANT);
+    LATE = SILENT;
+    if (!MIRRORSKNOWN) MIRRORS();
+    ORDER.FINISH();
   }
+  std::vector<TFINDING> LATEFOUND;
 
  private:
-  void DEFECT(const TSERIESDEFECT& D) { C.FINDINGS.push_back({true, D.LINE, D.COLUMN, D.KIND, D.WHAT, ""}); }
+  // The findings made at the end of a reading, made before it.
+  void KNOWNFIRST() {
+    LATE = true;
+    const bool SCANNED = SCANLINEENDS(C.NAME, ENDS);
+    if (SCANNED) MIXEDENDS();
+    if (N == 1 && MAYHOLDHALF(C.NAME, SCANNED ? &ENDS : nullptr)) {
+      TFILECHECK X;
+      TFINDINGLIST NONE(nullptr);
+      TCHECKER FIRST(N, X, NONE, true);
+      FIRST.RUN();
+      for (TFINDING& F : FIRST.LATEFOUND) LATEFOUND.push_back(std::move(F));
+      MIRRORSKNOWN = true;
+    }
+    LATE = false;
+    ORDER.KNOWN(std::move(LATEFOUND));
+    LATEFOUND.clear();
+  }
+  // A reading before goes on to its end for what it finds there alone.
+  void ADD(TFINDING F) {
+    if (LATE)
+      LATEFOUND.push_back(std::move(F));
+    else if (!SILENT)
+      ORDER.PUT(std::move(F));
+  }
+  void DEFECT(const TSERIESDEFECT& D) {
+    if (SILENT) return;
+    TFINDING& F = ORDER.NEXT(D.LINE);
+    F.ERROR = true;
+    F.COLUMN = D.COLUMN;
+    F.KIND = D.KIND;
+    F.WHAT = D.WHAT;
+    F.STOPS.clear();
+  }
   void WARN(long LINE, long COLUMN, std::string KIND, std::string WHAT, unsigned STOPS = 0) {
-    C.FINDINGS.push_back({false, LINE, COLUMN, std::move(KIND), std::move(WHAT), PROGRAMLIST(STOPS)});
+    ADD({false, LINE, COLUMN, std::move(KIND), std::move(WHAT), PROGRAMLIST(STOPS)});
   }
 
   void READALL(TSERIESREADER& IN) {
@@ -115,11 +116,8 @@ class TCHECKER {
     if (M >= 0 && IN.MORETEXT(L, COL)) {
       // What follows the counted terms, read as terms until it fails.
       long MORE = 0;
-      try {
-        TROWVAR R{};
-        for (long L2, C2; IN.MORETEXT(L2, C2); ++MORE) IN.READTERM(R, nullptr);
-      } catch (const TSERIESDEFECT&) {
-      }
+      TROWVAR R{};
+      for (long L2, C2; IN.MORETEXT(L2, C2) && IN.TRYTERM(R, nullptr);) ++MORE;
       if (MORE > 0)
         WARN(L, COL, "Count too small",
              "after the " + std::to_string(M) + " terms that line 2 counts, the text reads as " +
@@ -174,16 +172,19 @@ class TCHECKER {
     G.W[2] = MARS << 8 | static_cast<uint8_t>(R.FCS);
     G.LINE = static_cast<int32_t>(LINE);
     G.ORDER = static_cast<int16_t>(S);
-    REPEATS(G);
-    ROWS.push_back(G);
+    // File 1 keeps every term for its mirror images; the others only the
+    // first of each for the search for repeats.
+    const bool NEW = SILENT || REPEATS(G);
+    if (NEW || N == 1) ROWS.push_back(G);
   }
 
   // A term that stops some of the programs: what the first of them to meet
   // it reports, in the order of the amplitude test's checks.
   void PIPELINEWARNING(const TROWVAR& R, long S, long LINE, unsigned STOPS) {
     std::string WHAT;
+    long COL = 1;
     auto AXIS = [&](int K) {
-      WANT.push_back({C.FINDINGS.size(), K});
+      COL = SILENT ? 1 : COLUMNS.COLUMN(LINE, K);
       WHAT = "axis exponent " + std::to_string(R.MEC[K]) + " is outside " + std::to_string(-MAXAXIEXP) + ".." +
              std::to_string(MAXAXIEXP) + " (MEC[" + std::to_string(K) + "])";
     };
@@ -193,24 +194,26 @@ class TCHECKER {
       AXIS(5);
     else
       WHAT = "order MEC[1]+MEC[2]+MEC[3]+MEC[4] " + std::to_string(S) + " is outside -128..127";
-    WARN(LINE, 1, RANGETEXT, WHAT, STOPS);
+    WARN(LINE, COL, RANGETEXT, WHAT, STOPS);
     if (N == 1) SHORTSTOPS |= STOPS;
   }
 
-  // The term G against the earlier terms of the file: a repeat is noted.
-  void REPEATS(const TGOODROW& G) {
-    if (HASH.size() < 2 * (ROWS.size() + 1)) REHASH(4 * (ROWS.size() + 1));
+  // The term G against the earlier terms of the file: a repeat is noted;
+  // true for a term not seen before, which then goes into ROWS next.
+  bool REPEATS(const TGOODROW& G) {
+    if (HASH.size() < 2 * (DISTINCT + 1)) REHASH(4 * (DISTINCT + 1));
     const size_t MASK = HASH.size() - 1;
     for (size_t H = HASHOF(G) & MASK;; H = (H + 1) & MASK) {
       const uint32_t X = HASH[H];
       if (X == 0) {
         HASH[H] = static_cast<uint32_t>(ROWS.size() + 1);
-        return;
+        ++DISTINCT;
+        return true;
       }
       const TGOODROW& E = ROWS[X - 1];
       if (E.W[0] == G.W[0] && E.W[1] == G.W[1] && E.W[2] == G.W[2]) {
         WARN(G.LINE, 1, "Repeated term", "the term of line " + std::to_string(E.LINE) + " again, exactly");
-        return;
+        return false;
       }
     }
   }
@@ -222,16 +225,20 @@ class TCHECKER {
     }
     return static_cast<size_t>(H);
   }
+  // The distinct terms (never a repeat: that would make a long run of
+  // equal places) into a table of at least SIZE places.
   void REHASH(size_t SIZE) {
     size_t S = 1024;
     while (S < SIZE) S *= 2;
-    HASH.assign(S, 0);
-    for (size_t X = 0; X < ROWS.size(); ++X)
-      for (size_t H = HASHOF(ROWS[X]) & (S - 1);; H = (H + 1) & (S - 1))
-        if (HASH[H] == 0) {
-          HASH[H] = static_cast<uint32_t>(X + 1);
-          break;
-        }
+    std::vector<uint32_t> OLD(S, 0);
+    OLD.swap(HASH);
+    for (const uint32_t X : OLD)
+      if (X != 0)
+        for (size_t H = HASHOF(ROWS[X - 1]) & (S - 1);; H = (H + 1) & (S - 1))
+          if (HASH[H] == 0) {
+            HASH[H] = X;
+            break;
+          }
   }
 
   // File 1 at the first mirrored pair: the rows that go on and their mirror
@@ -259,7 +266,7 @@ class TCHECKER {
                              ": the file's " + std::to_string(KEPTBY[P]) +
                              " terms and their mirror images are more than a table holds (pair 2-1)";
     if ((STOPS | SHORTSTOPS) == EVERYPROGRAM)
-      C.FINDINGS.push_back({true, LINE, 1, RANGETEXT, WHAT, ""});
+      ADD({true, LINE, 1, RANGETEXT, WHAT, ""});
     else
       WARN(LINE, 1, RANGETEXT, WHAT, STOPS);
   }
@@ -275,30 +282,31 @@ class TCHECKER {
 
   const int N;
   TFILECHECK& C;
+  const bool SILENT;
+  TINORDER ORDER;
+  TCOLUMNS COLUMNS;
+  bool LATE = false;          // findings go to LATEFOUND
+  bool MIRRORSKNOWN = false;  // found by a reading before
   TLINEENDS ENDS;
   std::vector<TGOODROW> ROWS;
   std::vector<uint32_t> HASH;  // 1 + index into ROWS; 0: empty
-  std::vector<TWANTCOLUMN> WANT;
+  size_t DISTINCT = 0;         // the places of HASH in use
   unsigned SHORTSTOPS = 0;  // programs that stop on an order of file 1
 };
 
 }  // namespace
 
-long TFILECHECK::ERRORS() const {
-  long E = 0;
-  for (const TFINDING& F : FINDINGS) E += F.ERROR;
-  return E;
+TFILECHECK CHECKSERIESFILE(int N, TFINDINGSINK& SINK) {
+  TFILECHECK C;
+  TCHECKER(N, C, SINK, false).RUN();
+  return C;
 }
 
-long TFILECHECK::WARNINGS() const { return static_cast<long>(FINDINGS.size()) - ERRORS(); }
-
 TFILECHECK CHECKSERIESFILE(int N) {
-  TFILECHECK C;
-  TCHECKER(N, C).RUN();
-  // In the order of the file; findings on the file as a whole first.
-  std::stable_sort(C.FINDINGS.begin(), C.FINDINGS.end(), [](const TFINDING& A, const TFINDING& B) {
-    return A.LINE != B.LINE ? A.LINE < B.LINE : A.COLUMN < B.COLUMN;
-  });
+  std::vector<TFINDING> ALL;
+  TFINDINGLIST SINK(&ALL);
+  TFILECHECK C = CHECKSERIESFILE(N, SINK);
+  C.FINDINGS = std::move(ALL);
   return C;
 }
 

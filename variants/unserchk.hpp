@@ -9,6 +9,10 @@
 // An error stops every program on the file; a warning names the programs
 // that stop, or none. The kinds and texts of what stops a program are
 // those of its fatal report.
+//
+// The findings are handed on one at a time, in the order of the report,
+// as soon as their place in it is certain: what the check holds does not
+// grow with their number.
 #pragma once
 
 #include <string>
@@ -25,6 +29,16 @@ struct TFINDING {
   std::string STOPS;          // "termshort and termall"; empty: none
 };
 
+// Where the findings on one file go, in the order of the report: those on
+// the file as a whole first, then by line and column.
+class TFINDINGSINK {
+ public:
+  virtual void FINDING(const TFINDING& F) = 0;
+
+ protected:
+  ~TFINDINGSINK() = default;
+};
+
 struct TFILECHECK {
   std::string NAME;
   bool OPENED = false;
@@ -32,12 +46,17 @@ struct TFILECHECK {
   long GOOD = 0;   // of them read without a defect: the ranges below
   int MINORDER = 0, MAXORDER = 0;
   TEXTENDED MINAMP = 0.0_EXT, MAXAMP = 0.0_EXT;  // |amplitude|
-  std::vector<TFINDING> FINDINGS;          // in the order of the file
-  long ERRORS() const;
-  long WARNINGS() const;
+  long NUMERRORS = 0, NUMWARNINGS = 0;     // the findings handed on
+  std::vector<TFINDING> FINDINGS;          // CHECKSERIESFILE(N) alone: all
+  long ERRORS() const { return NUMERRORS; }
+  long WARNINGS() const { return NUMWARNINGS; }
 };
 
-// Checks series file N (1..27) in the series folder.
+// Checks series file N (1..27) in the series folder, each finding handed
+// to SINK. A failure of SINK (an exception) ends the check.
+TFILECHECK CHECKSERIESFILE(int N, TFINDINGSINK& SINK);
+// The same with every finding held in FINDINGS, in the order of the
+// report.
 TFILECHECK CHECKSERIESFILE(int N);
 
 // A set of programs: bit P stands for PROGRAMTABLE[P]. PROGRAMLIST names

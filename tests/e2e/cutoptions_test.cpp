@@ -41,13 +41,13 @@ TEST(CutOptions, RefusedBeforeAnythingIsReadOrWritten) {
       {"termall", "--period-cut 100", "--period-cut is not an option of termall"},
       {"termall", "--max-order 5", "--max-order is not an option of termall"},
       {"termshort", "--order-bound 5", "--order-bound is not an option of termshort"},
-      {"termall", "--threshold $'1\\n2\\x1b'", "--threshold '1\\n2\\x1B' is not a number"},
+      {"termall", "--threshold \"$(printf '1\\n2\\033')\"", "--threshold '1\\n2\\x1B' is not a number"},
       {"termcuts", "--thresholds 1e-6,,1e-8", "'' is not a number"},
       {"termcuts", "--period-cut 0", "--period-cut '0' is zero"},
       {"termcuts", "--threshold 1e-6", "unexpected argument '--threshold'"},
   };
   TSCRATCH S, O;
-  COPYSERIES(DATADIR() + "/tiny", S.PATH());
+  ASSERT_EQ(RUN(S.PATH(), TOOL("seriesgen") + " --scale tiny --seed 2 . > /dev/null").STATUS, 0);
   const std::vector<std::string> BEFORE = LISTDIR(S.PATH());
   for (const TCASE& C : CASES) {
     SCOPED_TRACE(std::string(C.PROGRAM) + " " + C.ARGS);
@@ -65,7 +65,7 @@ TEST(CutOptions, RefusedBeforeAnythingIsReadOrWritten) {
 
 TEST(CutOptions, SettingsFileFollowsTheRun) {
   TSCRATCH S, O;
-  COPYSERIES(DATADIR() + "/tiny", S.PATH());
+  ASSERT_EQ(RUN(S.PATH(), TOOL("seriesgen") + " --scale tiny --seed 2 . > /dev/null").STATUS, 0);
   const std::string BASE = PROGRAM("termall") + " --quiet --series " + S.PATH() + " --output " + O.PATH();
   ASSERT_EQ(RUN(O.PATH(), BASE).STATUS, 0);
   const std::string DEFAULTTABLE = READFILE(O.FILE("robotabl.txt"));

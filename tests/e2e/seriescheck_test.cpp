@@ -1,10 +1,18 @@
 // seriescheck end to end: every defect of damaged copies of generated
-// series, with its file, line, column and kind; and, over series damaged
-// at random, agreement with what the three programs do on the same files.
+// series, with its file, line, column and kind; over series damaged at
+// random, agreement with what the three programs do on the same files;
+// files of very many defects in bounded memory, their findings in order
+// and at most 100 of a kind unless --all; a report that cannot be
+// written; names and texts from outside kept on one line.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -333,6 +341,215 @@ TEST(SeriesCheck, AgreesWithTheProgramsOnRandomDamage) {
       for (const TLINE& X : F) AT = AT || (X.LINE == FIRST[P].LINE && X.KIND == FIRST[P].KIND && CONTAINS(X.STOPS, PROGS[P]));
       EXPECT_TRUE(AT) << PROGS[P] << " stops at line " << FIRST[P].LINE << "\n" << CHECK.OUT;
     }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Files of very many defects, and the report's own failures.
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool SANITIZED = true;
+#else
+constexpr bool SANITIZED = false;
+#endif
+
+// Series file N in DIR without a count, then LINES lines that each hold a
+// defect (an amplitude that is not a number).
+void WRITEDEFECTS(const std::string& DIR, int N, long LINES) {
+  std::string S = "h\r\nx\r\nc\r\n";
+  S.reserve(S.size() + 3 * static_cast<size_t>(LINES));
+  for (long X = 0; X < LINES; ++X) S += "x\r\n";
+  WRITEFILE(SERIESFILE(DIR, N), S);
+}
+
+// The peak resident memory (KiB) of SHELLCOMMAND run in DIR, its output
+// dropped.
+long PEAKKB(const std::string& DIR, const std::string& SHELLCOMMAND) {
+  const pid_t P = ::fork();
+  if (P == 0) {
+    if (::chdir(DIR.c_str()) != 0 || !std::freopen("/dev/null", "w", stdout) ||
+        !std::freopen("/dev/null", "w", stderr))
+      _exit(126);
+    ::execl("/bin/sh", "sh", "-c", SHELLCOMMAND.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int ST = 0;
+  struct rusage U {};
+  while (::wait4(P, &ST, 0, &U) < 0) {
+  }
+  EXPECT_TRUE(WIFEXITED(ST) && WEXITSTATUS(ST) == 2) << SHELLCOMMAND;
+  return U.ru_maxrss;
+}
+
+// Eight times as many defects take no more memory, in file 1 (read twice:
+// it may hold more terms than its mirror images leave room for) and in
+// another, whether the findings are listed or counted.
+TEST(SeriesCheck, ManyDefectsInBoundedMemory) {
+  if (EMULATED() || SANITIZED) GTEST_SKIP() << "the emulator's or the sanitizers' own memory";
+  TSCRATCH D;
+  WRITEEMPTYSERIES(D.PATH());
+  for (int N : {1, 2}) {
+    for (const char* OPTION : {"", " --all"}) {
+      SCOPED_TRACE(FMT("puf%02d.txt%s", N, OPTION));
+      WRITEDEFECTS(D.PATH(), N, 50000);
+      const long FEW = PEAKKB(D.PATH(), PROGRAM("seriescheck") + OPTION);
+      WRITEDEFECTS(D.PATH(), N, 400000);
+      const long MANY = PEAKKB(D.PATH(), PROGRAM("seriescheck") + OPTION);
+      EXPECT_LT(MANY - FEW, 4096) << FEW << " KiB for 50,000 defects, " << MANY << " KiB for 400,000";
+    }
+    WRITESERIES(D.PATH(), N, {});
+  }
+}
+
+// The place of a finding line: its line and column, 0 for the file as a
+// whole; -1 for any other line.
+std::pair<long, long> PLACEOF(const std::string& X) {
+  long L = 0, C = 0;
+  if (std::sscanf(X.c_str(), "puf%*2d.txt:%ld:%ld:", &L, &C) == 2) return {L, C};
+  return CONTAINS(X, ": error: ") || CONTAINS(X, ": warning: ") ? std::pair<long, long>{0, 0}
+                                                                  : std::pair<long, long>{-1, -1};
+}
+
+// Findings of several kinds at random places of one file, some of them
+// made out of their order (the line ends, counted first; a term cut short
+// whose reading runs into the next line, read again): listed by line and
+// column, the first 100 of a kind and a line that counts the rest, or
+// with --all every one, the same first.
+TEST(SeriesCheck, FindingsInOrderAtMost100OfAKind) {
+  TSCRATCH D;
+  WRITEEMPTYSERIES(D.PATH());
+  auto TERM = [](int X, int MEC5) {
+    return TERMLINE(FMT("  1.%016de-05", X), {1, 0, 0, 0, MEC5, 0}, {1, 0, 0, 0, 0, 0}, 'C');
+  };
+  std::vector<std::string> T;
+  for (int X = 0; X < 130; ++X) {  // not a number
+    T.push_back(TERM(X, 0));
+    T.back()[4] = 'x';
+  }
+  for (int X = 0; X < 120; ++X) T.push_back(TERM(7, 0));                      // repeats
+  for (int X = 0; X < 5; ++X) T.push_back(TERM(1000 + X, 31));                // stops two programs
+  for (int X = 0; X < 40; ++X) T.push_back(TERM(2000 + X, 0));
+  std::shuffle(T.begin(), T.end(), std::mt19937(3));
+  // A term cut short: its reading takes the next term's amplitude for
+  // MAR[6], and then reads that line again, a repeat.
+  T.insert(T.begin() + 150, {TERM(7, 0).substr(0, 68), TERM(7, 0)});
+  WRITESERIES(D.PATH(), 2, T);
+  std::vector<std::string> L = LINESOF(D.PATH(), 2);
+  L[200].pop_back();  // a line end without CR
+  PUTLINES(D.PATH(), 2, L);
+
+  const TRUN ALL = RUN(D.PATH(), PROGRAM("seriescheck") + " --all");
+  const TRUN SOME = RUN(D.PATH(), PROGRAM("seriescheck"));
+  EXPECT_EQ(ALL.STATUS, 2);
+  EXPECT_EQ(SOME.STATUS, 2);
+  // "error: KIND" or "warning: KIND".
+  auto KINDOF = [](const std::string& X) {
+    const size_t K = X.find(CONTAINS(X, ": error: ") ? ": error: " : ": warning: ") + 2;
+    const size_t E = X.find(": ", X.find(": ", K) + 2);
+    return X.substr(K, E - K);
+  };
+  std::vector<std::string> LISTED;  // --all, the findings alone
+  std::pair<long, long> LAST{0, 0};
+  std::map<std::string, int> KINDS;
+  for (const std::string& X : REPORTLINES(ALL)) {
+    const std::pair<long, long> P = PLACEOF(X);
+    if (P.first < 0) continue;
+    EXPECT_LE(LAST, P) << X;
+    LAST = P;
+    LISTED.push_back(X);
+    ++KINDS[KINDOF(X)];
+  }
+  // The line read again: the repeat at its start, then the defect that the
+  // term before met there.
+  const std::string REREAD = FMT("puf02.txt:%d:", 4 + 151);
+  std::vector<std::string> ON;
+  for (const std::string& X : LISTED)
+    if (X.rfind(REREAD, 0) == 0) ON.push_back(X);
+  ASSERT_EQ(ON.size(), 2u) << ALL.OUT;
+  EXPECT_TRUE(CONTAINS(ON[0], ":1: warning: Repeated term: ")) << ON[0];
+  EXPECT_TRUE(CONTAINS(ON[1], ":3: error: Invalid numeric format: MAR[6] ")) << ON[1];
+  EXPECT_TRUE(CONTAINS(ALL.OUT, FMT("puf02.txt:%d:1: warning: Mixed line ends: ", 201))) << ALL.OUT;
+  EXPECT_EQ(KINDS["error: Invalid numeric format"], 131);
+  EXPECT_EQ(KINDS["warning: Repeated term"], 120);
+  EXPECT_EQ(KINDS["warning: Range check error"], 5);
+  EXPECT_EQ(KINDS["warning: Mixed line ends"], 1);
+  EXPECT_TRUE(CONTAINS(ALL.OUT, "puf02.txt: 297 terms, orders 1..1, ")) << ALL.OUT;
+  EXPECT_TRUE(CONTAINS(ALL.OUT, ", 131 errors, 126 warnings\r\n")) << ALL.OUT;
+  EXPECT_FALSE(CONTAINS(ALL.OUT, "not listed"));
+
+  // Without --all: the first 100 of each kind, in the same order, and the
+  // rest counted after them, before the summary.
+  std::vector<std::string> FIRST;
+  std::map<std::string, int> SEEN;
+  for (const std::string& X : LISTED)
+    if (++SEEN[KINDOF(X)] <= 100) FIRST.push_back(X);
+  std::vector<std::string> GOT = REPORTLINES(SOME);
+  GOT.erase(std::remove_if(GOT.begin(), GOT.end(), [](const std::string& X) { return !X.starts_with("puf02.txt"); }),
+            GOT.end());
+  ASSERT_EQ(GOT.size(), FIRST.size() + 3) << SOME.OUT;
+  EXPECT_EQ(std::vector<std::string>(GOT.begin(), GOT.begin() + static_cast<long>(FIRST.size())), FIRST);
+  const std::set<std::string> MORE(GOT.begin() + static_cast<long>(FIRST.size()), GOT.end() - 1);
+  EXPECT_EQ(MORE, (std::set<std::string>{
+                      "puf02.txt: Invalid numeric format: 31 more errors not listed (--all lists every one)",
+                      "puf02.txt: Repeated term: 20 more warnings not listed (--all lists every one)"}));
+  EXPECT_TRUE(CONTAINS(GOT.back(), ", 131 errors, 126 warnings")) << GOT.back();
+}
+
+// A report that cannot be written: status 3, and one line that says why
+// on standard error, unless the reader of a pipe has gone; --help and
+// --version alike.
+TEST(SeriesCheck, AReportThatCannotBeWrittenHasItsOwnStatus) {
+  TSCRATCH D;
+  GENERATE(D.PATH(), 3);
+  if (::access("/dev/full", W_OK) == 0) {
+    for (const char* ARGS : {"", " --help", " --version"}) {
+      const TRUN R = RUN(D.PATH(), PROGRAM("seriescheck") + ARGS + " >/dev/full");
+      EXPECT_EQ(R.STATUS, 3) << ARGS;
+      EXPECT_EQ(R.ERR, "seriescheck: cannot write the report: No space left on device\r\n") << ARGS;
+    }
+  }
+  WRITEDEFECTS(D.PATH(), 2, 30000);
+  const TRUN R = RUN(D.PATH(), "(" + PROGRAM("seriescheck") + " --all 2>err.txt; echo $? >status.txt) | head -1");
+  EXPECT_TRUE(R.OUT.starts_with("puf01.txt: ") && R.OUT.find("\r\n") == R.OUT.size() - 2) << R.OUT;
+  EXPECT_EQ(READFILE(D.FILE("status.txt")), "3\n");
+  EXPECT_EQ(READFILE(D.FILE("err.txt")), "");
+}
+
+// A folder named with a line feed and an escape sequence, a field with a
+// backslash and character 127, an option with an escape: every report
+// stays one line, nothing in it steers a terminal, nothing is cut short.
+TEST(SeriesCheck, NamesAndTextsFromOutsideStayOneLine) {
+  TSCRATCH D;
+  const std::string NAME = "nl\nfake: error: injected\x1b[2K", SHOWN = "nl\\nfake: error: injected\\x1B[2K";
+  ASSERT_EQ(::mkdir(D.FILE(NAME).c_str(), 0755), 0);
+  WRITESERIES(D.FILE(NAME), 1,
+              {TERMLINE("1.0\\x\x7f", {1, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0}, 'S')});
+  const TRUN R = RUN(D.PATH(), PROGRAM("seriescheck") + " --series '" + NAME + "'");
+  EXPECT_EQ(R.STATUS, 2);
+  const std::vector<std::string> LINES = REPORTLINES(R);
+  ASSERT_EQ(LINES.size(), 2u * 27 + 1) << R.OUT;
+  for (const std::string& X : LINES) {
+    EXPECT_TRUE(X.starts_with("puf") || X.starts_with("total: ")) << X;
+    for (unsigned char B : X) EXPECT_TRUE(B >= 32 && B != 127) << X;
+  }
+  EXPECT_EQ(LINES[0], "puf01.txt:4:1: error: Invalid numeric format: the amplitude \"1.0\\\\x\\x7F\" is not a number");
+  EXPECT_TRUE(CONTAINS(LINES[2], "No such file or directory in the series folder /")) << LINES[2];
+  EXPECT_TRUE(CONTAINS(LINES[2], "/" + SHOWN + ", which should hold")) << LINES[2];
+  EXPECT_TRUE(CONTAINS(LINES.back(), "/" + SHOWN + ", 1 term, 27 errors, 0 warnings")) << LINES.back();
+
+  // Refused before any file is read: one line on standard error.
+  const std::string LONG = D.PATH() + "/" + std::string(250, 'a') + "/" + std::string(3000, 'b');
+  const std::pair<std::string, std::string> REFUSED[] = {
+      {" --series '" + NAME + "/none'", "cannot use the series folder '" + SHOWN + "/none': No such file or directory"},
+      {" '--colour=\x1b[31m'", "unexpected argument '--colour=\\x1B[31m'"},
+      {" --series " + LONG, "cannot use the series folder '" + LONG + "': No such file or directory"},
+  };
+  for (const auto& [ARGS, WHY] : REFUSED) {
+    const TRUN X = RUN(D.PATH(), PROGRAM("seriescheck") + ARGS);
+    EXPECT_EQ(X.STATUS, 2);
+    EXPECT_EQ(X.OUT, "");
+    EXPECT_EQ(SPLITLINES(X.ERR).at(0), "seriescheck: " + WHY);
+    EXPECT_TRUE(X.ERR.ends_with("\r\n")) << X.ERR;
   }
 }
 
