@@ -41,7 +41,7 @@ TEST(CutOptions, RefusedBeforeAnythingIsReadOrWritten) {
       {"termall", "--period-cut 100", "--period-cut is not an option of termall"},
       {"termall", "--max-order 5", "--max-order is not an option of termall"},
       {"termshort", "--order-bound 5", "--order-bound is not an option of termshort"},
-      {"termall", "--threshold \"$(printf '1\\n2\\033')\"", "--threshold '1\\n2\\x1B' is not a number"},
+      {"termall", "--threshold \"$(printf '1\\n2\\033')\"", "--threshold '1\\n2\\x1B' has characters after the number"},
       {"termcuts", "--thresholds 1e-6,,1e-8", "'' is not a number"},
       {"termcuts", "--period-cut 0", "--period-cut '0' is zero"},
       {"termcuts", "--threshold 1e-6", "unexpected argument '--threshold'"},
