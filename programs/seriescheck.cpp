@@ -16,6 +16,7 @@
 
 #include "unchkrep.hpp"
 #include "unforstr.hpp"
+#include "unfucuts.hpp"
 #include "unserchk.hpp"
 #include "unserdir.hpp"
 #include "unwrite.hpp"
@@ -26,7 +27,7 @@
 
 namespace {
 
-const char* const USAGELINE = "Usage: seriescheck [--series DIR] [--quiet] [--all]";
+const char* const USAGELINE = "Usage: seriescheck [--series DIR] [--quiet] [--all] [--max-order N]";
 
 // The exit statuses.
 constexpr int CLEAN = 0, WARNED = 1, FAILED = 2, UNWRITTEN = 3;
@@ -50,6 +51,8 @@ const char* const USAGETEXT =
     "Options (in any order):\n"
     "  --series DIR  check the series files in DIR (default: the current folder)\n"
     "  --quiet       leave out the summary lines\n"
+    "  --max-order N the order limit of termshort's run that the warnings\n"
+    "                take (default 8, see termshort --max-order)\n"
     "  --all         list every error and warning, however many of a kind\n"
     "  --help        show this text and exit\n"
     "  --version     show the version and exit\n"
@@ -125,10 +128,18 @@ int main(int ARGC, char** ARGV) {
     }
   }
   std::string SERIES;
-  bool QUIET = false, ALL = false, HASSERIES = false;
+  bool QUIET = false, ALL = false, HASSERIES = false, HASORDER = false;
   for (int X = 1; X < ARGC; ++X) {
     const std::string A = ARGV[X];
-    if (A == "--quiet" && !QUIET) {
+    if ((A == "--max-order" || A.rfind("--max-order=", 0) == 0) && !HASORDER) {
+      if (A == "--max-order" && X + 1 >= ARGC) return REFUSE("--max-order needs a value");
+      const std::string VALUE = A == "--max-order" ? ARGV[++X] : A.substr(12);
+      TCUTS C;
+      std::string WHY;
+      if (!SETCUT(C, TCUTOPTION::MAXORDER, VALUE, WHY)) return REFUSE("--max-order '" + SHOWTEXT(VALUE) + "' " + WHY);
+      SETCHECKMAXORDER(C.ORDERBOUND);
+      HASORDER = true;
+    } else if (A == "--quiet" && !QUIET) {
       QUIET = true;
     } else if (A == "--all" && !ALL) {
       ALL = true;

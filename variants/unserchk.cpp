@@ -19,6 +19,11 @@ namespace {
 static_assert(NUMPROGRAMS <= 32, "a set of programs is the bits of an unsigned");
 constexpr unsigned EVERYPROGRAM = (1u << NUMPROGRAMS) - 1;
 
+int MAXORDER = -1000;  // set by SETCHECKMAXORDER; else the table's
+
+// The order bound program V filters by.
+int FILTERBOUND(const TVARIANT& V) { return MAXORDER != -1000 ? MAXORDER : V.ORDERBOUND; }
+
 // A term read whole: the order, and the term's fields in three words for
 // the search for repeated terms.
 struct TGOODROW {
@@ -38,7 +43,7 @@ bool ORDEROUTSIDE(long S) { return S < -128 || S > 127; }
 bool STOPSON(const TVARIANT& V, int N, long S, int MEC5, int MEC6) {
   if (V.ORDERFILTER && ORDEROUTSIDE(S)) return true;
   if (N == 1 || !V.HASAMPTEST) return false;
-  if (V.ORDERFILTER && S > V.ORDERBOUND) return false;
+  if (V.ORDERFILTER && S > FILTERBOUND(V)) return false;
   return AXISOUTSIDE(MEC6) || AXISOUTSIDE(MEC5) || ORDEROUTSIDE(S);
 }
 
@@ -249,7 +254,7 @@ class TCHECKER {
     long KEPTBY[NUMPROGRAMS];
     for (int P = 0; P < NUMPROGRAMS; ++P) {
       long KEPT = 0;
-      for (const TGOODROW& G : ROWS) KEPT += !PROGRAMTABLE[P].ORDERFILTER || G.ORDER <= PROGRAMTABLE[P].ORDERBOUND;
+      for (const TGOODROW& G : ROWS) KEPT += !PROGRAMTABLE[P].ORDERFILTER || G.ORDER <= FILTERBOUND(PROGRAMTABLE[P]);
       KEPTBY[P] = KEPT;
       if (2 * KEPT > MAXARR) STOPS |= 1u << P;
     }
@@ -260,7 +265,7 @@ class TCHECKER {
     while ((STOPS & (1u << P)) == 0) ++P;
     long X = MAXARR - KEPTBY[P], LINE = 0;
     for (const TGOODROW& G : ROWS)
-      if (!PROGRAMTABLE[P].ORDERFILTER || G.ORDER <= PROGRAMTABLE[P].ORDERBOUND)
+      if (!PROGRAMTABLE[P].ORDERFILTER || G.ORDER <= FILTERBOUND(PROGRAMTABLE[P]))
         if (X-- == 0) LINE = G.LINE;
     const std::string WHAT = "row " + std::to_string(MAXARR + 1) + " is outside 1.." + std::to_string(MAXARR) +
                              ": the file's " + std::to_string(KEPTBY[P]) +
@@ -321,3 +326,5 @@ std::string PROGRAMLIST(unsigned SET) {
   }
   return S;
 }
+
+void SETCHECKMAXORDER(int N) { MAXORDER = N; }

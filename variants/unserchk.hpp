@@ -59,6 +59,10 @@ TFILECHECK CHECKSERIESFILE(int N, TFINDINGSINK& SINK);
 // report.
 TFILECHECK CHECKSERIESFILE(int N);
 
+// The order limit of the programs with an order filter (termshort's
+// --max-order), as the checks take it: the table's default unless set.
+void SETCHECKMAXORDER(int N);
+
 // A set of programs: bit P stands for PROGRAMTABLE[P]. PROGRAMLIST names
 // them: "termshort", "termshort and termall", "termshort, termsecul and
 // termall".

@@ -554,3 +554,22 @@ TEST(SeriesCheck, NamesAndTextsFromOutsideStayOneLine) {
 }
 
 }  // namespace
+
+// termshort's order limit as a setting: a term of order 10 with an axis
+// exponent outside the tables stops termall alone by default, and
+// termshort too under --max-order 10; seriescheck says so when it is given
+// the same limit.
+TEST(SeriesCheck, TheOrderLimitOfTermshortAsASetting) {
+  TSCRATCH D, O;
+  WRITEEMPTYSERIES(D.PATH());
+  WRITESERIES(D.PATH(), 4, {TERMLINE("  1.0000000000000000e-05", {10, 0, 0, 0, 31, 0}, {1, 0, 0, 0, 0, 0}, 'C')});
+  for (const char* LIMIT : {"", " --max-order 10"}) {
+    SCOPED_TRACE(LIMIT);
+    const TRUN C = RUN(D.PATH(), PROGRAM("seriescheck") + " --quiet" + LIMIT);
+    const TRUN S = RUN(D.PATH(), PROGRAM("termshort") + " --quiet --output " + O.PATH() + LIMIT);
+    const bool STOPS = *LIMIT != '\0';
+    EXPECT_EQ(S.STATUS, STOPS ? 217 : 0) << S.OUT;
+    EXPECT_EQ(C.STATUS, 1) << C.OUT;
+    EXPECT_NE(C.OUT.find(STOPS ? "stops termshort and termall" : "stops termall\r"), std::string::npos) << C.OUT;
+  }
+}
