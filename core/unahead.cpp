@@ -46,12 +46,14 @@ int OPENFILE(int DIRFD, const char* NAME, int FLAGS, mode_t MODE) {
   return ::openat(DIRFD, NAME, FLAGS, MODE);
 }
 
-void CREATEOUTPUT(TTEXTOUT& T, const std::string& NAME) {
+void CREATEOUTPUT(TTEXTOUT& T, const std::string& NAME, TOUTLOCK* LOCK) {
   if (!T.HASBUFFERS()) {
     if (!TRYTWICE([&T] { return T.OBTAINBUFFERS(); })) MEMORYERROR("the output buffers", TTEXTOUT::BUFFERBYTES);
     (void)TRYTWICE([&T] { return T.STARTWRITER(); });
   }
-  T.OPENED(OUTPUTOF(OPENFILE(AT_FDCWD, NAME.c_str(), OUTPUTFLAGS, OUTPUTMODE), NAME), NAME);
+  int F = LOCK != nullptr ? LOCK->OPENED(NAME) : -1;
+  if (F < 0) F = OPENFILE(AT_FDCWD, NAME.c_str(), OUTPUTFLAGS, OUTPUTMODE);
+  T.OPENED(OUTPUTOF(F, NAME, LOCK), NAME, LOCK);
 }
 
 void NOSTORAGE() {

@@ -57,7 +57,9 @@ int OPENFILE(int DIRFD, const char* NAME, int FLAGS, mode_t MODE = 0);
 // buffers and writer first, with the first file, so that a failure to get
 // them leaves no file behind; a writer thread that cannot be had is done
 // without, the file written in place.
-void CREATEOUTPUT(TTEXTOUT& T, const std::string& NAME);
+// With LOCK, the output takes the folder's lock (see unoutlck), the first
+// one as FIRST opened it.
+void CREATEOUTPUT(TTEXTOUT& T, const std::string& NAME, TOUTLOCK* LOCK = nullptr);
 
 // The handler of failed allocations: after RELEASEAHEAD the allocation is
 // tried again; with nothing to release, the out-of-memory error.

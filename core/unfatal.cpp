@@ -83,6 +83,7 @@ std::string WHERENOW() {
 }  // namespace
 
 void SETPROGRAMNAME(const char* NAME) { PROGRAMNAME = NAME; }
+const char* PROGRAMNAMETEXT() { return PROGRAMNAME; }
 TFATALSCOPE* SETFATALSCOPE(TFATALSCOPE* S) {
   TFATALSCOPE* const BEFORE = SCOPE;
   SCOPE = S;

@@ -33,6 +33,7 @@ inline constexpr const char* TERMCODETEXT = "Invalid term code";
 
 // The program's name, the first word of the report.
 void SETPROGRAMNAME(const char* NAME);
+const char* PROGRAMNAMETEXT();
 
 // The scope of the work in hand: what a fatal error reports and leaves
 // behind. The program sets it (its run, see unfurun); several may take

@@ -13,25 +13,22 @@
 
 namespace {
 
-// A series file: its folder and name, and what it was when noted.
+// A series file: its folder and name.
 struct TSERIESID {
   int DIRFD;
   std::string NAME;
-  dev_t DEV;
-  ino_t INO;
 };
 
 std::vector<TSERIESID> SERIESFILES;
 
-bool SAMEFILE(const struct stat& A, dev_t DEV, ino_t INO) { return A.st_dev == DEV && A.st_ino == INO; }
-
-// The series file that ST is, as noted or as its name leads now (it may
-// have been replaced since), or nothing.
+// The series file that ST is, as its name leads at this moment, or
+// nothing. What a series file was when the run began is no guide: once it
+// is deleted or replaced (an editor's save, a checkout), its inode number
+// may be given to any new file, an output among them.
 std::string SERIESFILEOF(const struct stat& ST) {
   for (const TSERIESID& P : SERIESFILES) {
     struct stat NOW;
-    if (SAMEFILE(ST, P.DEV, P.INO) ||
-        (::fstatat(P.DIRFD, P.NAME.c_str(), &NOW, 0) == 0 && SAMEFILE(ST, NOW.st_dev, NOW.st_ino)))
+    if (::fstatat(P.DIRFD, P.NAME.c_str(), &NOW, 0) == 0 && NOW.st_dev == ST.st_dev && NOW.st_ino == ST.st_ino)
       return P.NAME;
   }
   return {};
@@ -56,15 +53,11 @@ std::string SERIESFILEOF(const struct stat& ST) {
 
 }  // namespace
 
-void PROTECTSERIES(int DIRFD, const std::string& NAME) {
-  struct stat ST;
-  if (::fstatat(DIRFD, NAME.c_str(), &ST, 0) != 0) ST.st_dev = ST.st_ino = 0;  // missing: the name alone
-  SERIESFILES.push_back(TSERIESID{DIRFD, NAME, ST.st_dev, ST.st_ino});
-}
+void PROTECTSERIES(int DIRFD, const std::string& NAME) { SERIESFILES.push_back(TSERIESID{DIRFD, NAME}); }
 
 void UNPROTECTALL() { SERIESFILES.clear(); }
 
-int OUTPUTOF(int F, const std::string& NAME) {
+int OUTPUTOF(int F, const std::string& NAME, TOUTLOCK* LOCK) {
   // Neither emptied nor waited for: what the name is comes first.
   if (F < 0) CANNOTOPEN(NAME, errno);
   struct stat ST;
@@ -75,6 +68,7 @@ int OUTPUTOF(int F, const std::string& NAME) {
     IOERROR(ACCESSTEXT, "cannot create " + NAME + ": " + NAME + " is the series file " + SERIES +
                             ", which is only read");
   }
+  if (LOCK != nullptr) LOCK->TAKE(F);
   if (S_ISREG(ST.st_mode) && ::ftruncate(F, 0) != 0) FAILED(F, "empty", NAME);
   // Written from now on as any file: a write waits while a FIFO is full.
   const int FL = ::fcntl(F, F_GETFL);

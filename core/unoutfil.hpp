@@ -2,13 +2,13 @@
 // is only read and never waits.
 //
 // PROTECTSERIES notes a series file, which no output may be: its folder and
-// name, and what it is (device and inode, through every symbolic link). An
-// output name is opened for writing, created when it is missing, without
-// emptying anything and without waiting on the other end of a FIFO; then
-// OUTPUTOF, by what the name turned out to be:
-//   - one of the series files, as noted or as its name leads now (through
-//     a symbolic or a hard link): closed again, untouched, and the I/O
-//     error names both files;
+// name. An output name is opened for writing, created when it is missing,
+// without emptying anything and without waiting on the other end of a
+// FIFO; then OUTPUTOF, by what the name turned out to be:
+//   - one of the series files, as its name leads at that moment (the same
+//     device and inode, through a symbolic or a hard link): closed again,
+//     untouched, and the I/O error names both files; a series file
+//     deleted, renamed or replaced since it was read is no longer one;
 //   - a regular file: emptied, and written;
 //   - a FIFO that a process reads, or a device such as /dev/null: written
 //     as it is (blocking, as any file);
@@ -20,6 +20,8 @@
 #include <sys/types.h>
 
 #include <string>
+
+#include "unoutlck.hpp"
 
 // Notes the series file NAME in the folder open on DIRFD (AT_FDCWD: the
 // current one); on the main thread, before the series are read.
@@ -34,4 +36,5 @@ inline constexpr mode_t OUTPUTMODE = 0666;
 // The output NAME as above, from FD, what opening it with OUTPUTFLAGS in
 // the current folder gave (-1 with errno: the I/O error); returns the
 // descriptor. (Opening it is the caller's, see CREATEOUTPUT in unahead.)
-int OUTPUTOF(int FD, const std::string& NAME);
+// With LOCK, the output is locked before it is emptied (see unoutlck).
+int OUTPUTOF(int FD, const std::string& NAME, TOUTLOCK* LOCK = nullptr);

@@ -58,12 +58,21 @@ bool ANYSERIESFILE() {
 
 std::string MISSINGHINT() {
   const std::string RANGE = SERIESNAME(1) + " .. " + SERIESNAME(NUMSERIES);
-  if (!ANYSERIESFILE()) return "; the series folder " + SERIESDIRTEXT() + " holds none of " + RANGE;
-  return " in the series folder " + SERIESDIRTEXT() + ", which should hold " + RANGE;
+  if (!ANYSERIESFILE()) return "; the series folder " + SHOWTEXT(SERIESDIRTEXT()) + " holds none of " + RANGE;
+  return " in the series folder " + SHOWTEXT(SERIESDIRTEXT()) + ", which should hold " + RANGE;
 }
 
 void RESETSERIESDIR() {
   if (DIRFD != AT_FDCWD) ::close(DIRFD);
   DIRFD = AT_FDCWD;
   DIRTEXT.clear();
+}
+
+std::string SERIESFILEOFFD(int FD) {
+  struct stat F, S;
+  if (::fstat(FD, &F) != 0) return {};
+  for (int N = 1; N <= NUMSERIES; ++N)
+    if (::fstatat(DIRFD, SERIESNAME(N).c_str(), &S, 0) == 0 && S.st_dev == F.st_dev && S.st_ino == F.st_ino)
+      return SERIESNAME(N);
+  return {};
 }

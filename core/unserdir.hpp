@@ -25,3 +25,7 @@ bool ANYSERIESFILE();
 std::string MISSINGHINT();
 // Back to the current folder.
 void RESETSERIESDIR();
+
+// The series file that the open file FD is, as its name leads now (the
+// same device and inode), or an empty text.
+std::string SERIESFILEOFFD(int FD);

@@ -35,8 +35,9 @@ bool TTEXTOUT::STARTWRITER() {
   return THREAD.START([](void* P) { static_cast<TTEXTOUT*>(P)->WRITER(); }, this, WRITERSTACK);
 }
 
-void TTEXTOUT::OPENED(int F, const std::string& NAME) {
+void TTEXTOUT::OPENED(int F, const std::string& NAME, TOUTLOCK* WITH) {
   FILENAME = NAME;
+  LOCK = WITH;
   {
     std::lock_guard<std::mutex> G(M);
     FD = F;
@@ -68,7 +69,9 @@ void TTEXTOUT::CLOSE() {
     std::lock_guard<std::mutex> G(M);
     FD = -1;
   }
-  if (!CONSOLE && ::close(F) != 0) {
+  if (CONSOLE) return;
+  if (LOCK != nullptr) return LOCK->HOLD(F, FILENAME);
+  if (::close(F) != 0) {
     int E = errno;
     IOERRNO(E, WRITEERRTEXT, "cannot close " + FILENAME);
   }

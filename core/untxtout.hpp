@@ -25,6 +25,7 @@
 
 #include "unbigmem.hpp"
 #include "unfatal.hpp"
+#include "unoutlck.hpp"
 #include "unthread.hpp"
 
 class TTEXTOUT final {
@@ -43,8 +44,11 @@ class TTEXTOUT final {
   bool OBTAINBUFFERS();
   bool STARTWRITER();
   static constexpr size_t BUFFERBYTES = size_t{3} << 21;
-  // Takes FD, open for writing on the file NAME, as the output to write.
-  void OPENED(int FD, const std::string& NAME);
+  // Takes FD, open for writing on the file NAME, as the output to write;
+  // with LOCK, its descriptor goes to LOCK when it closes (see unoutlck).
+  void OPENED(int FD, const std::string& NAME, TOUTLOCK* LOCK = nullptr);
+  // The descriptor of the open output.
+  int DESCRIPTOR() const { return FD; }
   // The console: standard output, written out line by line. Before each
   // line the background writes of SYNCED, when given, are waited for: a
   // console line comes after everything written before it.
@@ -110,6 +114,7 @@ class TTEXTOUT final {
   int FD = -1;
   bool CONSOLE = false;
   TTEXTOUT* SYNCS = nullptr;  // the console's file (see ATTACHCONSOLE)
+  TOUTLOCK* LOCK = nullptr;   // the folder's lock the file holds
   std::string FILENAME;
   char* BUF = nullptr;  // the buffer being filled
   size_t LEN = 0;

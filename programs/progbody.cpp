@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <new>
 #include <string>
 
@@ -16,7 +18,9 @@
 #include "unallvar.hpp"
 #include "unelmini.hpp"
 #include "unfatal.hpp"
+#include "unforstr.hpp"
 #include "unfpuenv.hpp"
+#include "unfucnt.hpp"
 #include "unfupipe.hpp"
 #include "ungetmem.hpp"
 #include "unsercac.hpp"
@@ -30,21 +34,42 @@
 
 namespace {
 
+// Standard output that is one of the series files (a shell's >> onto one;
+// with > the shell has emptied it already): the I/O error before anything
+// is written to it, reported on standard error alone.
+void CHECKCONSOLE(const TVARIANT& V) {
+  const std::string S = SERIESFILEOFFD(STDOUT_FILENO);
+  if (S.empty()) return;
+  const std::string LINE = std::string(V.PROGRAM) + ": fatal error 217: " + ACCESSTEXT +
+                           ": standard output is the series file " + S + ", which is only read\n";
+  PUTLINES(stderr, LINE);
+  std::_Exit(FATALSTATUS);
+}
+
 // The folders: the series folder opened (the current one when only the
-// output folder is named, before the program moves there), then the
-// output folder made the current one; 0, or 2 after a one-line report.
+// output folder is named, before the program moves there), standard output
+// checked against its series files, then the output folder made the
+// current one; 0, or 2 after a one-line report.
 int USEFOLDERS(const TVARIANT& V, const TOPTIONS& O) {
   std::string WHY;
-  if ((!O.SERIES.empty() || !O.OUTPUT.empty()) && !SETSERIESDIR(O.SERIES.empty() ? "." : O.SERIES, WHY))
-    return REFUSE(V, "cannot use the series folder '" + (O.SERIES.empty() ? "." : O.SERIES) + "': " + WHY);
+  const std::string SERIES = O.SERIES.empty() ? "." : O.SERIES;
+  if ((!O.SERIES.empty() || !O.OUTPUT.empty()) && !SETSERIESDIR(SERIES, WHY))
+    return REFUSE(V, "cannot use the series folder '" + SHOWTEXT(SERIES) + "': " + WHY);
+  CHECKCONSOLE(V);
   if (!O.OUTPUT.empty()) {
+    // A missing output folder is made, with its parents, as mkdir -p does.
+    std::error_code E;
+    if (::chdir(O.OUTPUT.c_str()) != 0 && errno == ENOENT && std::filesystem::create_directories(O.OUTPUT, E)) {
+    }
     if (::chdir(O.OUTPUT.c_str()) != 0)
-      return REFUSE(V, "cannot use the output folder '" + O.OUTPUT + "': " + std::strerror(errno));
+      return REFUSE(V, "cannot use the output folder '" + SHOWTEXT(O.OUTPUT) + "': " +
+                           (E ? E.message() : std::string(std::strerror(errno))));
     if (::access(".", W_OK | X_OK) != 0)
-      return REFUSE(V, "cannot write in the output folder '" + O.OUTPUT + "': " + std::strerror(errno));
+      return REFUSE(V, "cannot write in the output folder '" + SHOWTEXT(O.OUTPUT) + "': " + std::strerror(errno));
   }
   return 0;
 }
+
 
 // A standard stream that is closed gets /dev/null opened for reading in
 // its place, so that no file the program creates takes its number; a
@@ -90,6 +115,12 @@ int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
   R.CONSOLE.ATTACHCONSOLE(&R.F);
   // Before any arithmetic and before the threads that inherit the mode.
   CHECKFPU();
+  // One run of the program at a time in the folder: before anything is
+  // written. A killed run's new count table goes.
+  TOUTLOCK LOCK;
+  LOCK.FIRST(OUTPUTNAMES(V));
+  R.LOCK = &LOCK;
+  (void)::unlink(TABLENEW(V).c_str());
   // Before the first per-pair file: how the tables are cut.
   WRITESETTINGS(V, CUTS, PAIRTERMS_VERSION);
 

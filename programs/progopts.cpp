@@ -1,6 +1,7 @@
 // progopts: the command line (see progopts.hpp).
 #include "progopts.hpp"
 
+#include <cerrno>
 #include <cstring>
 
 #include "unforstr.hpp"
@@ -112,8 +113,13 @@ int UNEXPECTED(const TVARIANT& V, const std::string& WHAT) {
 int PARSEOPTIONS(int ARGC, char** ARGV, const TVARIANT& V, TOPTIONS& O) {
   if (ARGC == 2) {
     const std::string A = ARGV[1];
-    if (A == "--help" || A == "-h") return USAGE(V) ? 0 : 2;
-    if (A == "--version") return PUTLINES(stdout, std::string(V.PROGRAM) + " " + PAIRTERMS_VERSION + "\n") ? 0 : 2;
+    const bool HELP = A == "--help" || A == "-h";
+    if (HELP || A == "--version") {
+      errno = 0;
+      if (HELP ? USAGE(V) : PUTLINES(stdout, std::string(V.PROGRAM) + " " + PAIRTERMS_VERSION + "\n")) return 0;
+      return REFUSE(V, std::string("cannot write the ") + (HELP ? "help text" : "version") + " to standard output" +
+                           (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()));
+    }
   }
   O.CUTS = DEFAULTCUTS(V);
   // The options: the two folders, the progress lines, then the cuts.

@@ -155,6 +155,11 @@ int main(int ARGC, char** ARGV) {
   std::string WHY;
   if (!SETSERIESDIR(HASSERIES ? SERIES : ".", WHY))
     return REFUSE("cannot use the series folder '" + SHOWTEXT(HASSERIES ? SERIES : ".") + "': " + WHY);
+  if (const std::string S = SERIESFILEOFFD(STDOUT_FILENO); !S.empty()) {
+    (void)WRITEALL(STDERR_FILENO, "seriescheck: cannot write the report: standard output is the series file " + S +
+                                      ", which is only read\n");
+    return UNWRITTEN;
+  }
   if (!ANYSERIESFILE())
     return REFUSE("the series folder " + SHOWTEXT(SERIESDIRTEXT()) + " holds none of " + SERIESNAME(1) + " .. " +
                   SERIESNAME(NUMSERIES));

@@ -74,9 +74,13 @@ std::string QUOTED(const std::string& S) { return "'" + SHOWTEXT(S) + "'"; }
 
 // Fills T from the command line: -1 to go on, else the status to end with.
 int PARSE(int ARGC, char** ARGV, TCUTTABLE& T, std::string& SERIES) {
-  if (ARGC == 2 && (std::strcmp(ARGV[1], "--help") == 0 || std::strcmp(ARGV[1], "-h") == 0)) return USAGE() ? 0 : 2;
-  if (ARGC == 2 && std::strcmp(ARGV[1], "--version") == 0)
-    return PUTLINES(stdout, std::string("termcuts ") + PAIRTERMS_VERSION + "\n") ? 0 : 2;
+  const bool HELP = ARGC == 2 && (std::strcmp(ARGV[1], "--help") == 0 || std::strcmp(ARGV[1], "-h") == 0);
+  if (HELP || (ARGC == 2 && std::strcmp(ARGV[1], "--version") == 0)) {
+    errno = 0;
+    if (HELP ? USAGE() : PUTLINES(stdout, std::string("termcuts ") + PAIRTERMS_VERSION + "\n")) return 0;
+    return REFUSE(std::string("cannot write the ") + (HELP ? "help text" : "version") + " to standard output" +
+                  (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()));
+  }
   for (const TVARIANT& V : PROGRAMTABLE) T.CUTS.push_back(DEFAULTCUTS(V));
   std::string LIST = DEFAULTTHRESHOLDS();
   const char* const NAMES[] = {"--series", "--thresholds", "--period-cut", "--max-order", "--order-bound"};
@@ -151,6 +155,11 @@ int main(int ARGC, char** ARGV) {
   std::string WHY;
   const std::string DIR = SERIES.empty() ? "." : SERIES;
   if (!SETSERIESDIR(DIR, WHY)) return REFUSE("cannot use the series folder " + QUOTED(DIR) + ": " + WHY);
+  if (const std::string S = SERIESFILEOFFD(STDOUT_FILENO); !S.empty()) {
+    PUTLINES(stderr, std::string("termcuts: fatal error 217: ") + ACCESSTEXT + ": standard output is the series file " +
+                         S + ", which is only read\n");
+    return FATALSTATUS;
+  }
   std::set_new_handler(NOSTORAGE);
   SETPROGRAMNAME("termcuts");
   CHECKFPU();

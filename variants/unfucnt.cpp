@@ -1,9 +1,14 @@
 // unfucnt: the count lines and the count table (see unfucnt.hpp).
 #include "unfucnt.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <string>
 
 #include "unahead.hpp"
+#include "unforstr.hpp"
 
 void BLOCKLINE(TPROGRUN& R, uint8_t I, uint8_t J, int N, int32_t ROWS) {
   TTEXTOUT& F = R.F;
@@ -29,27 +34,72 @@ void COUNTLINES(TPROGRUN& R, int32_t N) {
   F.ENDLINE();
 }
 
-void COUNTTABLE(TPROGRUN& R) {
+namespace {
+
+// The count table's text.
+std::string TABLETEXT(const TPROGRUN& R) {
   const TTABLELAYOUT& T = R.V.LAYOUT;
-  TTEXTOUT& F = R.F;
-  CREATEOUTPUT(F, R.V.TABLENAME);
-  F.PUT(std::string(static_cast<size_t>(T.HEADINDENT), ' '));
+  std::string S(static_cast<size_t>(T.HEADINDENT), ' ');
+  char B[40];
+  auto PUTINT = [&](long long V, int W) { S.append(B, static_cast<size_t>(FORMATINT(B, V, W))); };
   for (int Y = 1; Y <= MAXIPA; ++Y) {
-    F.PUTINT(Y, T.HEADFIELD);
-    F.PUT(std::string(static_cast<size_t>(T.HEADGAP), ' '));
+    PUTINT(Y, T.HEADFIELD);
+    S.append(static_cast<size_t>(T.HEADGAP), ' ');
   }
-  F.ENDLINE();
+  S += "\r\n";
   for (int X = 1; X <= MAXIPA; ++X) {
-    F.PUTINT(X, T.ROWFIELD);
-    F.PUT("  ");
+    PUTINT(X, T.ROWFIELD);
+    S += "  ";
     for (int Y = 1; Y <= MAXIPA; ++Y) {
-      F.PUTINT(R.Z[X][Y], T.COUNTFIELD);
-      F.PUTCH(' ');
+      PUTINT(R.Z[X][Y], T.COUNTFIELD);
+      S += ' ';
     }
     int32_t TOTAL = 0;
     for (int Y = 1; Y <= MAXIPA; ++Y) TOTAL = ADDCOUNT(TOTAL, R.Z[X][Y], "row total");
-    F.PUTINT(TOTAL, T.TOTALFIELD);
-    F.ENDLINE();
+    PUTINT(TOTAL, T.TOTALFIELD);
+    S += "\r\n";
   }
+  return S;
+}
+
+}  // namespace
+
+std::string TABLENEW(const TVARIANT& V) { return std::string(V.TABLENAME) + ".new"; }
+
+std::string PAIRFILENAME(const TVARIANT& V, int I, int J) {
+  return V.PREFIX + BYTETOFIXSTR(static_cast<uint8_t>(I), 2) + BYTETOFIXSTR(static_cast<uint8_t>(J), 2) + ".txt";
+}
+
+std::vector<std::string> OUTPUTNAMES(const TVARIANT& V) {
+  std::vector<std::string> N;
+  for (int I = 1; I <= MAXIPA; ++I) {
+    for (int J = 1; J <= MAXIPA; ++J)
+      if (J != I) N.push_back(PAIRFILENAME(V, I, J));
+    N.push_back(TABLENEW(V));
+    N.push_back(V.TABLENAME);
+  }
+  return N;
+}
+
+void COUNTTABLE(TPROGRUN& R) {
+  const std::string TEXT = TABLETEXT(R);
+  const std::string NAME = R.V.TABLENAME;
+  struct stat ST;
+  const bool EXISTS = ::lstat(NAME.c_str(), &ST) == 0;
+  TTEXTOUT& F = R.F;
+  if (EXISTS && (!S_ISREG(ST.st_mode) || ST.st_nlink != 1)) {
+    CREATEOUTPUT(F, NAME, R.LOCK);
+    F.PUT(TEXT);
+    F.CLOSE();
+    return;
+  }
+  // A table the user may not write stays an error, as opening it would be.
+  if (EXISTS && ::access(NAME.c_str(), W_OK) != 0) IOERRNO(errno, OPENERRORTEXT(errno, true), "cannot create " + NAME);
+  const std::string NEW = TABLENEW(R.V);
+  CREATEOUTPUT(F, NEW, R.LOCK);
+  if (EXISTS && ::fchmod(F.DESCRIPTOR(), ST.st_mode & 07777) != 0)
+    IOERRNO(errno, ACCESSTEXT, "cannot give " + NEW + " the permissions of " + NAME);
+  F.PUT(TEXT);
   F.CLOSE();
+  if (::rename(NEW.c_str(), NAME.c_str()) != 0) IOERRNO(errno, WRITEERRTEXT, "cannot rename " + NEW + " to " + NAME);
 }

@@ -30,4 +30,5 @@ bool TPROGRUN::FAILEDBEFORE(std::string& KIND, std::string& WHY, std::string& WH
 void TPROGRUN::FLUSHBEFOREEXIT() noexcept {
   F.FLUSHBEFOREEXIT();
   CONSOLE.FLUSHBEFOREEXIT();
+  if (LOCK != nullptr) LOCK->ABANDON();
 }

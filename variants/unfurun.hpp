@@ -62,6 +62,7 @@ class TPROGRUN final : public TFATALSCOPE {
   TPIPEPLACE HERE;
   bool QUIET = false;
   TPIPELINEMODE MODE = TPIPELINEMODE::FUSED;
+  TOUTLOCK* LOCK = nullptr;  // the output folder's lock, when the run takes one
 
   // The halving bound of the amplitude test.
   int BOUND() const { return CUTS.ORDERBOUND; }

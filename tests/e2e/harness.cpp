@@ -1,9 +1,11 @@
 #include "harness.hpp"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -158,4 +160,39 @@ std::vector<const char*> TERMPREFIXES() {
   std::vector<const char*> R;
   for (const TVARIANT& V : PROGRAMTABLE) R.push_back(V.PREFIX);
   return R;
+}
+
+int TCHILD::STATUS() const {
+  int ST = 0;
+  while (::waitpid(PID, &ST, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(ST) ? WEXITSTATUS(ST) : 128 + WTERMSIG(ST);
+}
+
+TCHILD STARTSHELL(const std::string& DIR, const std::string& SHELLCOMMAND, int OUT, const std::string& ERRFILE) {
+  TCHILD C;
+  C.PID = ::fork();
+  if (C.PID == 0) {
+    const int ERR = ::open(ERRFILE.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int IN = ::open("/dev/null", O_RDONLY);
+    if (::chdir(DIR.c_str()) != 0 || ERR < 0 || IN < 0 || ::dup2(OUT, 1) < 0 || ::dup2(ERR, 2) < 0 ||
+        ::dup2(IN, 0) < 0)
+      ::_exit(126);
+    ::execl("/bin/sh", "sh", "-c", SHELLCOMMAND.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  return C;
+}
+
+std::string DRAIN(int FD) {
+  const int FL = ::fcntl(FD, F_GETFL);
+  ::fcntl(FD, F_SETFL, FL & ~O_NONBLOCK);
+  std::string S;
+  char B[65536];
+  for (;;) {
+    const ssize_t N = ::read(FD, B, sizeof B);
+    if (N < 0 && errno == EINTR) continue;
+    if (N <= 0) return S;
+    S.append(B, static_cast<size_t>(N));
+  }
 }

@@ -49,6 +49,17 @@ std::string DATADIR();
 // e.g. RUN(D, PROGRAM("termall")) or RUN(D, "ulimit -f 64; " + PROGRAM(..)).
 TRUN RUN(const std::string& DIR, const std::string& SHELLCOMMAND);
 
+// A command started in the background through /bin/sh in DIR, standard
+// input from /dev/null, standard output on OUT, standard error into
+// ERRFILE; STATUS waits for it (128 + the signal when killed).
+struct TCHILD {
+  int PID = -1;
+  int STATUS() const;
+};
+TCHILD STARTSHELL(const std::string& DIR, const std::string& SHELLCOMMAND, int OUT, const std::string& ERRFILE);
+// Data read from FD until its end, waiting for it.
+std::string DRAIN(int FD);
+
 // Whole files.
 std::string READFILE(const std::string& PATH);
 void WRITEFILE(const std::string& PATH, const std::string& BYTES);

@@ -55,45 +55,8 @@ void EXPECTGOODUPTOREPORT(const TRUN& R, const std::string& PROG) {
   EXPECT_EQ(GOOD.compare(0, HEAD, R.OUT, 0, HEAD), 0) << "console lines before the report differ";
 }
 
-// Data read from FD until its end, waiting for it.
-std::string DRAIN(int FD) {
-  const int FL = ::fcntl(FD, F_GETFL);
-  ::fcntl(FD, F_SETFL, FL & ~O_NONBLOCK);
-  std::string S;
-  char B[65536];
-  for (;;) {
-    const ssize_t N = ::read(FD, B, sizeof B);
-    if (N < 0 && errno == EINTR) continue;
-    if (N <= 0) return S;
-    S.append(B, static_cast<size_t>(N));
-  }
-}
-
-// Runs PROG in DIR with standard output on OUT; the exit status.
-struct TCHILD {
-  pid_t PID = -1;
-  int STATUS() const {
-    int ST = 0;
-    while (::waitpid(PID, &ST, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(ST) ? WEXITSTATUS(ST) : 128 + WTERMSIG(ST);
-  }
-};
 TCHILD START(const std::string& DIR, const std::string& PROG, int OUT, const std::string& ERRFILE) {
-  TCHILD C;
-  C.PID = ::fork();
-  if (C.PID == 0) {
-    const int ERR = ::open(ERRFILE.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int IN = ::open("/dev/null", O_RDONLY);
-    if (::chdir(DIR.c_str()) != 0 || ERR < 0 || IN < 0 || ::dup2(OUT, 1) < 0 || ::dup2(ERR, 2) < 0 ||
-        ::dup2(IN, 0) < 0)
-      ::_exit(126);
-    // Through the shell: the program's command may begin with an emulator.
-    const std::string COMMAND = "exec " + PROGRAM(PROG);
-    ::execl("/bin/sh", "sh", "-c", COMMAND.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  return C;
+  return STARTSHELL(DIR, "exec " + PROGRAM(PROG), OUT, ERRFILE);
 }
 
 }  // namespace
