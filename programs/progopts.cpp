@@ -37,7 +37,7 @@ std::string USAGELINE(const TVARIANT& V) {
   return U;
 }
 
-// The lines of --help that tell V's cuts and their defaults.
+// The lines of --help's options that tell V's cuts and their defaults.
 std::string CUTHELP(const TVARIANT& V) {
   const TCUTS D = DEFAULTCUTS(V);
   std::string H;
@@ -56,10 +56,15 @@ std::string CUTHELP(const TVARIANT& V) {
          "                   (default " + std::to_string(D.ORDERBOUND) + ", -128..127)\n";
   if (HASCUT(V, TCUTOPTION::ESTIMATES))
     H += "  --estimates      end each row line with |A|, the amplitude estimate\n";
-  if (!H.empty())
-    H += "A setting other than the default is written to " + std::string(V.PREFIX) +
-         ".settings in the output\nfolder; a run with the defaults removes that file.\n";
   return H;
+}
+
+// The paragraph after the options that tells where V's settings go, when
+// it has cuts.
+std::string SETTINGSNOTE(const TVARIANT& V) {
+  if (CUTHELP(V).empty()) return "";
+  return "A setting other than the default is written to " + std::string(V.PREFIX) +
+         ".settings in the output\nfolder; a run with the defaults removes that file.\n\n";
 }
 
 bool USAGE(const TVARIANT& V) {
@@ -78,7 +83,8 @@ bool USAGE(const TVARIANT& V) {
                               CUTHELP(V) +
                               "  --help           show this text and exit\n"
                               "  --version        show the version and exit\n"
-                              "\n"
+                              "\n" +
+                              SETTINGSNOTE(V) +
                               "Exit status: 0 when the job is complete; 217 after a fatal error\n"
                               "(a missing or damaged series file, a value out of range, a file that\n"
                               "cannot be written), reported in one line on standard output and also\n"

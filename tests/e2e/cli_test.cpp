@@ -55,6 +55,16 @@ TEST(CommandLine, HelpInEmptyFolder) {
       EXPECT_NE(R.OUT.find("217"), std::string::npos) << R.OUT;
       EXPECT_NE(R.OUT.find(" 0 "), std::string::npos) << R.OUT;
       EXPECT_NE(R.OUT.find(" 2 "), std::string::npos) << R.OUT;
+      // The options in one list, each line of it indented, from the line
+      // "Options" to --version; the note on the settings file after it.
+      const std::vector<std::string> LINES = SPLITLINES(R.OUT);
+      size_t X = 0;
+      while (X < LINES.size() && LINES[X].rfind("Options", 0) != 0) ++X;
+      ASSERT_LT(X, LINES.size()) << R.OUT;
+      for (++X; X < LINES.size() && !LINES[X].empty(); ++X) EXPECT_EQ(LINES[X].rfind("  ", 0), 0u) << LINES[X];
+      ASSERT_GE(X, 1u);
+      EXPECT_EQ(LINES[X - 1].rfind("  --version", 0), 0u) << R.OUT;
+      EXPECT_NE(R.OUT.find(std::string(PREFIXES[P]) + ".settings"), std::string::npos) << R.OUT;
       EXPECT_EQ(R.ERR, "");
       EXPECT_TRUE(LISTDIR(D.PATH()).empty());
     }
