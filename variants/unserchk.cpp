@@ -69,7 +69,7 @@ class TCHECKER {
     } catch (const TSERIESDEFECT& D) {
       // The file cannot be opened or read on; the report may name the
       // folder.
-      DEFECT({D.KIND, SHOWTEXT(D.WHAT), D.LINE, D.COLUMN});
+      DEFECT({D.KIND, D.WHAT, D.LINE, D.COLUMN});  // the folder escaped in MISSINGHINT
     }
     LATE = SILENT;
     if (!MIRRORSKNOWN) MIRRORS();
