@@ -135,7 +135,7 @@ def _parser():
         "pair-by-threshold heat map. The default cut, 1e-16, is marked, and so is the "
         "threshold of a settings file (roho.settings, robo.settings) in the table's "
         "folder or its subfolders where it gives another.",
-        "800x600 per program + 300 wide; heat map 520 per program x 1100")
+        "500 per program + 300 x 600; heat map 520 per program x 1100")
     cuts.add_argument("file", metavar="FILE", help="the table termcuts wrote")
     cuts.add_argument("--heatmap", action="store_true",
                       help="a heat map of pairs by thresholds in place of the lines")
