@@ -1,6 +1,7 @@
 """The package as a user installs it: one version everywhere, pip install
 offline into a virtual environment, the man page of pairterms-plot."""
 
+import importlib.util
 import os
 import re
 import shutil
@@ -39,13 +40,8 @@ def test_pyproject_carries_what_the_package_needs():
 
 
 def _missing_tools():
-    try:
-        import ensurepip  # noqa: F401
-        import setuptools  # noqa: F401
-        import wheel  # noqa: F401
-    except ImportError as e:
-        return str(e)
-    return None
+    missing = [m for m in ("ensurepip", "setuptools", "wheel") if importlib.util.find_spec(m) is None]
+    return f"no {', '.join(missing)}" if missing else None
 
 
 def test_pip_install_offline_into_a_venv(tmp_path):
