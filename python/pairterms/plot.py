@@ -47,14 +47,14 @@ def check_output(output: str, inputs: list[str], picture: bool = True) -> None:
             pass
         if same:
             raise Failure(f"refusing to write {output}: it is {path}, which the picture is made from")
-    if not picture:
-        return
+    if not picture or not os.path.isfile(real):
+        return                  # nothing to keep there (a FIFO is not opened)
     try:
         with open(real, "rb") as f:
             head = f.read(16)
     except OSError:
-        return                  # nothing to keep there, or not a file
-    if os.path.isfile(real) and head and not head.lstrip().startswith(_PICTURE_HEADS):
+        return                  # not readable: writing will tell
+    if head and not head.lstrip().startswith(_PICTURE_HEADS):
         raise Failure(f"refusing to write {output}: it exists and is not a picture "
                       f"(PNG, SVG or PDF)")
 
