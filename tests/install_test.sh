@@ -3,8 +3,9 @@
 # own folders.
 # Usage: install_test.sh CASE BUILD_DIR SOURCE_DIR WORK_DIR VERSION PROGRAM...
 #   install  cmake --install into WORK_DIR/prefix: the programs, their man
-#            pages, the documents and the Python package with its command
-#            pairterms-plot are there and nothing else; the
+#            pages, the documents (every link leading to an installed one)
+#            and the Python package with its data, its command
+#            pairterms-plot and its man page are there and nothing else; the
 #            installed programs pass the conformance sets and print VERSION,
 #            as CITATION.cff names it
 #   package  cpack: the .tar.gz holds the same tree; the .deb declares the
@@ -34,21 +35,42 @@ check_tree() {
   local root=$1 prog
   [ "$(ls "$root/bin" | sort)" = "$(printf '%s\n' "${programs[@]}" pairterms-plot | sort)" ] ||
     fail "$root/bin holds $(echo $(ls "$root/bin")), not ${programs[*]} pairterms-plot"
-  # The Python command finds its package beside it, from this prefix.
+  # The Python command finds its package beside it, from this prefix, and
+  # the package carries its data.
   "$root/bin/pairterms-plot" --help >/dev/null 2>&1 || fail "$root/bin/pairterms-plot --help failed"
-  ls "$root"/lib/python3*/dist-packages/pairterms/__init__.py >/dev/null 2>&1 ||
-    fail "the Python package is not under $root/lib/python3*/dist-packages"
+  local said
+  said=$("$root/bin/pairterms-plot" --version) || fail "pairterms-plot --version failed"
+  [ "$said" = "pairterms-plot $version" ] || fail "pairterms-plot --version says '$said', not 'pairterms-plot $version'"
+  bash "$here/manpage_check.sh" "$root/share/man/man1/pairterms-plot.1" "$root/bin/pairterms-plot" "${programs[@]}" >/dev/null ||
+    exit 1
+  local data
+  for data in __init__.py programs.tsv py.typed; do
+    ls "$root"/lib/python3*/dist-packages/pairterms/$data >/dev/null 2>&1 ||
+      fail "the Python package's $data is not under $root/lib/python3*/dist-packages/pairterms"
+  done
   for prog in "${programs[@]}"; do
     [ -x "$root/bin/$prog" ] || fail "$root/bin/$prog is not a program"
-    local said
     said=$("$root/bin/$prog" --version | tr -d '\r') || fail "$prog --version failed"
     [ "$said" = "$prog $version" ] || fail "$root/bin/$prog --version says '$said', not '$prog $version'"
     bash "$here/manpage_check.sh" "$root/share/man/man1/$prog.1" "$root/bin/$prog" "${programs[@]}" >/dev/null ||
       exit 1
   done
-  local doc
-  for doc in docs/FORMATS.md docs/SERIESCHECK.md README.md LICENSE; do
-    cmp -s "$src/$doc" "$root/share/doc/pairterms/${doc##*/}" || fail "${doc##*/} is not installed as it stands"
+  # The documents in one folder: those without links to other folders as
+  # they stand, the others with as many lines, and every link of each
+  # leading to an installed file.
+  local doc docs=$root/share/doc/pairterms target
+  for doc in docs/FORMATS.md LICENSE docs/img/counts.png; do
+    cmp -s "$src/$doc" "$docs/${doc#docs/}" || fail "${doc#docs/} is not installed as it stands"
+  done
+  for doc in README.md:README.md docs/SERIESCHECK.md:SERIESCHECK.md python/README.md:python-README.md; do
+    [ -f "$docs/${doc#*:}" ] || fail "${doc%%:*} is not installed as ${doc#*:}"
+    [ "$(wc -l <"$src/${doc%%:*}")" = "$(wc -l <"$docs/${doc#*:}")" ] ||
+      fail "${doc#*:} has not the lines of ${doc%%:*}"
+  done
+  for doc in "$docs"/*.md; do
+    while read -r target; do
+      [ -e "$docs/$target" ] || fail "${doc##*/} links to $target, which is not installed"
+    done < <(grep -oE '\]\([^)#:]+' "$doc" | cut -c3-)
   done
   # Each program that a conformance set has results for, over that set.
   local set
@@ -71,7 +93,7 @@ install)
   "${CMAKE:-cmake}" --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 ||
     fail "cmake --install failed: $(tail -n 5 "$work/install.log")"
   check_tree "$work/prefix"
-  extra=$(cd "$work/prefix" && find . -type f | grep -Ev '^\./(bin/[^/]+|share/man/man1/[^/]+\.1|share/doc/pairterms/[^/]+|lib/python3[.0-9]*/dist-packages/pairterms/([^/]+\.py|programs\.tsv))$')
+  extra=$(cd "$work/prefix" && find . -type f | grep -Ev '^\./(bin/[^/]+|share/man/man1/[^/]+\.1|share/doc/pairterms/([^/]+|img/[^/]+\.png)|lib/python3[.0-9]*/dist-packages/pairterms/([^/]+\.py|programs\.tsv|py\.typed))$')
   [ -z "$extra" ] || fail "installed beyond the programs, man pages and documents: $extra"
   ;;
 

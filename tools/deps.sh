@@ -3,7 +3,8 @@
 # WANT_TESTS=1 also GoogleTest, the man page tools (man-db, groff-base),
 # the package tools (dpkg-dev for dpkg-shlibdeps, file) and /usr/bin/time;
 # with WANT_FUZZ=1 clang with the libFuzzer runtime. Always Debian's numpy
-# and matplotlib for the Python package, and with WANT_TESTS=1 pytest: they
+# and matplotlib for the Python package, and with WANT_TESTS=1 pytest,
+# pandas, astropy, fitsio, fitsverify, venv, setuptools and wheel: they
 # are seen by /usr/bin/python3, not by another python3 first on PATH. Sourced by
 # tools/run-sample and tools/run-tests.
 pairterms_need_packages() {
@@ -21,6 +22,15 @@ pairterms_need_packages() {
     command -v file >/dev/null 2>&1 || missing+=(file)
     [ -x /usr/bin/time ] || missing+=(time)
     /usr/bin/python3 -c 'import pytest' >/dev/null 2>&1 || missing+=(python3-pytest)
+    # The exports of the Python package and their checks, and its offline
+    # install by pip into a virtual environment.
+    /usr/bin/python3 -c 'import pandas' >/dev/null 2>&1 || missing+=(python3-pandas)
+    /usr/bin/python3 -c 'import astropy' >/dev/null 2>&1 || missing+=(python3-astropy)
+    /usr/bin/python3 -c 'import fitsio' >/dev/null 2>&1 || missing+=(python3-fitsio)
+    command -v fitsverify >/dev/null 2>&1 || missing+=(fitsverify)
+    /usr/bin/python3 -c 'import ensurepip' >/dev/null 2>&1 || missing+=(python3-venv)
+    /usr/bin/python3 -c 'import setuptools' >/dev/null 2>&1 || missing+=(python3-setuptools)
+    /usr/bin/python3 -c 'import wheel' >/dev/null 2>&1 || missing+=(python3-wheel)
   fi
   if [ "${WANT_FUZZ:-0}" = 1 ]; then
     command -v clang++ >/dev/null 2>&1 || missing+=(clang)

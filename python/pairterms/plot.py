@@ -1,205 +1,63 @@
 """pairterms-plot: pictures of the tables that termshort, termsecul and
-termall write.
+termall write, and of termcuts' table.
 
-    pairterms-plot counts DIR -o FILE
-    pairterms-plot spectrum DIR I J -o FILE
+    pairterms-plot counts DIR -o FILE [--size WxH]
+    pairterms-plot spectrum DIR I J -o FILE [--size WxH] [--termall]
+    pairterms-plot cuts FILE -o FILE [--size WxH] [--heatmap] [--settings DIR]
 
-The output is PNG or SVG by FILE's extension. Exit status 0 when the
-picture is written, 1 when the tables cannot be found or read or the
-picture cannot be written, 2 for a bad command line.
+The output is PNG, SVG or PDF by FILE's extension. Exit status 0 when the
+picture is written, 1 when the files cannot be found or read, the output
+is refused or cannot be written, 2 for a bad command line.
 """
+
+from __future__ import annotations
 
 import argparse
 import os
+import re
 import sys
 
-import numpy as np
+from ._cutsplot import cuts_files, plot_cuts
+from ._draw import FORMATS, Failure, one_line
+from ._pairplots import counts_files, plot_counts, plot_spectrum, spectrum_files
+from ._version import __version__
 
-from .planets import NAMES, THRESHOLD_YEARS, periods
-from .reader import PROGRAMS, read_counts, read_pair
+__all__ = ["main", "plot_counts", "plot_spectrum", "plot_cuts"]
 
-_FORMATS = (".png", ".svg")
-_DPI = 100
-_SINE, _COSINE, _ZERO_BACK = "#1f77b4", "#d62728", "#e8f4e8"
-
-
-class _Failure(Exception):
-    """An error to report with exit status 1."""
+_SERIES_NAME = re.compile(r"puf(0[1-9]|1[0-9]|2[0-7])\.txt")
+#: How a picture begins: PNG, PDF, SVG (or its XML declaration).
+_PICTURE_HEADS = (b"\x89PNG\r\n\x1a\n", b"%PDF-", b"<?xml", b"<svg")
 
 
-def _find(folder, name):
-    """folder/name, or folder/SUB/name for exactly one subfolder SUB (the
-    layout tools/run-sample makes: one subfolder per program); None when
-    there is none."""
-    direct = os.path.join(folder, name)
-    if os.path.isfile(direct):
-        return direct
-    found = sorted(os.path.join(folder, sub, name) for sub in os.listdir(folder)
-                   if os.path.isfile(os.path.join(folder, sub, name)))
-    if len(found) > 1:
-        raise _Failure(f"{name} is in several subfolders of {folder} "
-                       f"({', '.join(found)}): name one of them")
-    return found[0] if found else None
-
-
-def _figure(size, default):
-    from matplotlib.figure import Figure
-    width, height = size or default
-    return Figure(figsize=(width / _DPI, height / _DPI), dpi=_DPI, layout="constrained")
-
-
-def _save(fig, path):
-    import matplotlib
-    with matplotlib.rc_context({"svg.fonttype": "none", "svg.hashsalt": "pairterms"}):
+def check_output(output: str, inputs: list[str], picture: bool = True) -> None:
+    """Refuses (Failure) an output that would overwrite what must be kept:
+    a name like a series file (puf01.txt .. puf27.txt), itself or through
+    links; one of the inputs, by name or through a symbolic or hard link;
+    when picture (the name has a picture's extension), an existing file
+    that is not a picture."""
+    real = os.path.realpath(output)
+    for name in (os.path.basename(output), os.path.basename(real)):
+        if _SERIES_NAME.fullmatch(name):
+            raise Failure(f"refusing to write {output}: {name} is the name of a series file")
+    for path in inputs:
+        same = os.path.realpath(path) == real
         try:
-            fig.savefig(path, dpi=_DPI, metadata={"Date": None}
-                        if path.lower().endswith(".svg") else None)
-        except OSError as e:
-            raise _Failure(f"cannot write {path}: {e.strerror or e}") from None
-
-
-def _read(what, path):
+            same = same or os.path.samefile(output, path)
+        except OSError:
+            pass
+        if same:
+            raise Failure(f"refusing to write {output}: it is {path}, which the picture is made from")
+    if not picture or not os.path.isfile(real):
+        return                  # nothing to keep there (a FIFO is not opened)
     try:
-        return what(path)
-    except ValueError as e:
-        raise _Failure(str(e)) from None
-    except OSError as e:
-        raise _Failure(f"cannot read {path}: {e.strerror or e}") from None
+        with open(real, "rb") as f:
+            head = f.read(16)
+    except OSError:
+        return                  # not readable: writing will tell
+    if head and not head.lstrip().startswith(_PICTURE_HEADS):
+        raise Failure(f"refusing to write {output}: it exists and is not a picture "
+                      f"(PNG, SVG or PDF)")
 
-
-# --- counts ----------------------------------------------------------------
-
-def plot_counts(folder, output, size=None):
-    """Draws the count tables found in folder as heat maps side by side.
-    Returns the programs drawn."""
-    from matplotlib.colors import LogNorm, Normalize
-    tables = []
-    for program, (prefix, _, _) in PROGRAMS.items():
-        path = _find(folder, prefix + "tabl.txt")
-        if path:
-            tables.append((program, path) + _read(read_counts, path))
-    if not tables:
-        raise _Failure(f"no count table (rohotabl.txt, rocotabl.txt, robotabl.txt) "
-                       f"in {folder} or its subfolders")
-    fig = _figure(size, (600 * len(tables), 620))
-    axes = fig.subplots(1, len(tables), squeeze=False)[0]
-    names = NAMES[1:]
-    for ax, (program, path, counts, totals) in zip(axes, tables):
-        shown = np.ma.masked_equal(counts, 0)
-        top = int(counts.max())
-        low = int(shown.min()) if shown.count() else 1
-        norm = LogNorm(low, top) if top > low else Normalize(0, max(top, 1))
-        cmap = _colormap("viridis")
-        image = ax.imshow(shown, cmap=cmap, norm=norm)
-        for x in range(8):
-            for y in range(8):
-                if x == y:
-                    continue
-                value = int(counts[x, y])
-                light = value and norm(value) > 0.6
-                ax.text(y, x, f"{value}", ha="center", va="center", fontsize=7,
-                        color="black" if light or not value else "white")
-        ax.set_xticks(range(8), names, rotation=45, ha="right")
-        ax.set_yticks(range(8), names)
-        ax.set_xlabel("perturbing planet J")
-        ax.set_ylabel("perturbed planet I")
-        ax.set_title(f"{program}: {os.path.basename(path)}\n{int(totals.sum()):,} row lines",
-                     fontsize=10)
-        fig.colorbar(image, ax=ax, shrink=0.8, label="row lines of the pair's file (log)")
-    _save(fig, output)
-    return [t[0] for t in tables]
-
-
-def _colormap(name):
-    import matplotlib
-    cmap = matplotlib.colormaps[name].copy()
-    cmap.set_bad("#dddddd")
-    return cmap
-
-
-# --- spectrum --------------------------------------------------------------
-
-def plot_spectrum(folder, i, j, output, size=None):
-    """Draws |amplitude| against |period| of pair (I, J) from its roho and
-    roco files in folder. Returns (number of rows read, legend counts)."""
-    parts, notes = [], []
-    for program in ("termshort", "termsecul"):
-        name = f"{PROGRAMS[program][0]}{i:02d}{j:02d}.txt"
-        path = _find(folder, name)
-        if path is None:
-            notes.append(f"no {name}")
-            continue
-        rows, info = _read(read_pair, path)
-        if not info.closed:
-            notes.append(f"{name} has no closing line")
-        parts.append(rows[["amp", "npa", "npb", "mar", "code"]])
-    if not parts:
-        raise _Failure(f"neither roho{i:02d}{j:02d}.txt nor roco{i:02d}{j:02d}.txt "
-                       f"in {folder} or its subfolders")
-    rows = np.concatenate(parts)
-    amp = np.abs(rows["amp"])
-    period = np.abs(periods(rows))
-    sine = rows["code"] == b"S"
-    drawable = (amp > 0) & np.isfinite(amp)
-    zero = drawable & (period == 0)
-    main = drawable & ~zero
-    counts = {
-        "sine": int((main & sine).sum()),
-        "cosine": int((main & ~sine).sum()),
-        "zero frequency": int(zero.sum()),
-        "not drawn": int((~drawable).sum()),
-    }
-
-    fig = _figure(size, (1200, 700))
-    ax, side = fig.subplots(1, 2, sharey=True, gridspec_kw={"width_ratios": [12, 1]})
-    ax.set_xscale("log")
-    ax.set_yscale("log")
-    style = dict(linestyle="none", marker="o", markersize=1.6, markeredgewidth=0,
-                 alpha=0.5, rasterized=True)
-    # Sine and cosine points in turns, in random order, so that where they
-    # crowd neither colour hides the other.
-    rng = np.random.default_rng(0)
-    jitter = rng.uniform(-0.4, 0.4, len(rows))
-    for panel, x, chosen in ((ax, period, main), (side, jitter, zero)):
-        for part in np.array_split(rng.permutation(np.flatnonzero(chosen)), 8):
-            for kind, colour in ((sine[part], _SINE), (~sine[part], _COSINE)):
-                panel.plot(x[part[kind]], amp[part[kind]], color=colour, **style)
-    ax.axvline(THRESHOLD_YEARS, color="black", linestyle="--", linewidth=1)
-    side.set_xlim(-1, 1)
-    side.set_xticks([])
-    side.set_xlabel("zero\nfrequency")
-    side.set_facecolor(_ZERO_BACK)
-    if not main.any():
-        ax.set_xlim(0.1, 1e4)
-    if not drawable.any():
-        ax.set_ylim(1e-20, 1)
-    ax.set_xlabel("|period|, Julian years (short-period terms left of the line, "
-                  "secular terms right)")
-    ax.set_ylabel("|amplitude|")
-    title = f"Pair {i}-{j}: {NAMES[i]} perturbed by {NAMES[j]}, terms of termshort and termsecul"
-    if notes:
-        title += f" ({'; '.join(notes)})"
-    fig.suptitle(title, fontsize=11)
-    from matplotlib.lines import Line2D
-    from matplotlib.patches import Patch
-    handles = [Line2D([], [], color=_SINE, marker="o", linestyle="none"),
-               Line2D([], [], color=_COSINE, marker="o", linestyle="none"),
-               Patch(facecolor=_ZERO_BACK, edgecolor="grey"),
-               Line2D([], [], color="black", linestyle="--", linewidth=1)]
-    labels = [f"sine terms: {counts['sine']:,}", f"cosine terms: {counts['cosine']:,}",
-              f"zero frequency (right): {counts['zero frequency']:,}",
-              f"{THRESHOLD_YEARS:g} years"]
-    if counts["not drawn"]:
-        handles.append(Patch(facecolor="none", edgecolor="none"))
-        labels.append(f"amplitude 0 or beyond float64, not drawn: {counts['not drawn']:,}")
-    ax.legend(handles, labels, title=f"{len(rows):,} terms read", fontsize=9,
-              loc="lower left", bbox_to_anchor=(0, 1.01, 1, 0.2), ncol=len(labels),
-              mode="expand", borderaxespad=0, title_fontsize=9)
-    _save(fig, output)
-    return len(rows), counts
-
-
-# --- command line ----------------------------------------------------------
 
 def _size(text):
     try:
@@ -211,78 +69,157 @@ def _size(text):
     return width, height
 
 
+_SUMMARY = """\
+  pairterms-plot counts DIR -o FILE [--size WxH]
+  pairterms-plot spectrum DIR I J -o FILE [--size WxH] [--termall]
+  pairterms-plot cuts FILE -o FILE [--size WxH] [--heatmap] [--settings DIR]
+  pairterms-plot --help | --version
+
+The picture is PNG, SVG or PDF by the extension of the -o (--output) FILE;
+--size WxH sets it in pixels (SVG and PDF at 100 pixels per inch), and its
+fonts, lines and margins grow and shrink with it. counts and spectrum look
+for their files in DIR and, failing that, in the subfolders of DIR.
+pairterms-plot COMMAND --help tells more of each command.
+
+pairterms-plot never writes its picture over a file it reads, a series file
+(puf01.txt .. puf27.txt, by name or through a link) or an existing file that
+is not a picture.
+
+Exit status: 0 picture written; 1 files not found or damaged, output
+refused or not written (one line on standard error); 2 bad command line."""
+
+
 def _parser():
     parser = argparse.ArgumentParser(
-        prog="pairterms-plot",
-        description="Pictures of the tables that termshort, termsecul and termall "
-                    "write. Each command looks for its files in DIR and, failing "
-                    "that, in the subfolders of DIR.",
-        epilog="The picture is PNG or SVG by the extension of FILE. Exit status: 0 "
-               "done, 1 tables not found or not readable or picture not written, "
-               "2 bad command line.")
+        prog="pairterms-plot", formatter_class=argparse.RawDescriptionHelpFormatter,
+        description="Pictures of the tables that termshort, termsecul and termall write, "
+                    "and of termcuts' table.\n\n" + _SUMMARY)
+    parser.add_argument("--version", action="version", version=f"pairterms-plot {__version__}")
     commands = parser.add_subparsers(dest="command", required=True, metavar="COMMAND")
-    size_help = "picture size in pixels (SVG: at 100 pixels per inch)"
-    counts = commands.add_parser(
-        "counts", help="the count tables as 8 x 8 heat maps side by side",
-        description="Draws the count tables (rohotabl.txt, rocotabl.txt, "
-                    "robotabl.txt) found in DIR as 8 x 8 heat maps side by side, "
-                    "the counts in the cells, on a logarithmic colour scale.")
+    size_help = "picture size in pixels (SVG, PDF: at 100 pixels per inch)"
+
+    def command(name, help_text, description, default_size):
+        sub = commands.add_parser(name, help=help_text, description=description)
+        sub.add_argument("-o", "--output", metavar="FILE", required=True,
+                         help="picture to write (.png, .svg or .pdf)")
+        sub.add_argument("--size", type=_size, metavar="WxH",
+                         help=f"{size_help}; default {default_size}")
+        return sub
+
+    counts = command(
+        "counts", "the count tables as 8 x 8 heat maps side by side",
+        "Draws the count tables (rohotabl.txt, rocotabl.txt, robotabl.txt) found in DIR "
+        "as 8 x 8 heat maps side by side, the counts in the cells, on a logarithmic "
+        "colour scale.", "600 per table x 620")
     counts.add_argument("dir", metavar="DIR", help="folder of the program outputs")
-    counts.add_argument("-o", "--output", metavar="FILE", required=True,
-                        help="picture to write (.png or .svg)")
-    counts.add_argument("--size", type=_size, metavar="WxH",
-                        help=size_help + "; default 600 per table x 620")
-    spectrum = commands.add_parser(
-        "spectrum", help="|amplitude| against |period| of one pair",
-        description="Draws the terms of pair (I, J) from rohoIIJJ.txt and "
-                    "rocoIIJJ.txt in DIR: |amplitude| against |period| in Julian "
-                    "years, both axes logarithmic, sine and cosine terms in two "
-                    "colours, the 200-year line dashed, the terms of zero "
-                    "frequency in a panel of their own. Periods are computed from "
-                    "MAR[1], MAR[4] and the mean motions in full precision (the "
-                    "files hold them to 0.01 years).")
+    spectrum = command(
+        "spectrum", "|amplitude| against |period| of one pair",
+        "Draws the terms of pair (I, J) from rohoIIJJ.txt and rocoIIJJ.txt in DIR, or "
+        "from roboIIJJ.txt (termall) where neither is there: |amplitude| against "
+        "|period| in Julian years, both axes logarithmic, sine and cosine rows in two "
+        "colours, the 200-year line dashed, the terms of zero frequency in a panel of "
+        "their own. The legend says what the sine rows are in the series: termshort "
+        "exchanges sine and cosine, so its S rows are the series' cosine terms. Periods "
+        "are computed from MAR[1], MAR[4] and the mean motions in full precision (the "
+        "files hold them to 0.01 years).", "1200x700")
     spectrum.add_argument("dir", metavar="DIR", help="folder of the program outputs")
     spectrum.add_argument("i", metavar="I", type=int, help="perturbed planet, 1..8")
     spectrum.add_argument("j", metavar="J", type=int, help="perturbing planet, 1..8")
-    spectrum.add_argument("-o", "--output", metavar="FILE", required=True,
-                          help="picture to write (.png or .svg)")
-    spectrum.add_argument("--size", type=_size, metavar="WxH",
-                          help=size_help + "; default 1200x700")
+    spectrum.add_argument("--termall", action="store_true",
+                          help="draw roboIIJJ.txt of termall even where rohoIIJJ.txt or "
+                               "rocoIIJJ.txt is there")
+    cuts = command(
+        "cuts", "termcuts' table: terms kept against the threshold",
+        "Draws the table that termcuts writes: for termshort and termall, the row lines "
+        "kept for each pair against the amplitude threshold, one line per pair, or a "
+        "pair-by-threshold heat map. The default cut, 1e-16, is marked, and so is the "
+        "threshold of a settings file (roho.settings, robo.settings) in the table's "
+        "folder or its subfolders where it gives another.",
+        "500 per program + 300 x 600; heat map 520 per program x 1100")
+    cuts.add_argument("file", metavar="FILE", help="the table termcuts wrote")
+    cuts.add_argument("--heatmap", action="store_true",
+                      help="a heat map of pairs by thresholds in place of the lines")
+    cuts.add_argument("--settings", metavar="DIR",
+                      help="look for the settings files in DIR (and its subfolders) "
+                           "in place of the table's folder")
     return parser
 
 
-def main(argv=None):
+def _inputs(args):
+    """What the command reads: its files, found but not yet read."""
+    if args.command == "counts":
+        return counts_files(args.dir)
+    if args.command == "spectrum":
+        return spectrum_files(args.dir, args.i, args.j, args.termall)
+    return cuts_files(args.file, args.settings)
+
+
+def _paths(args, files):
+    if args.command == "counts":
+        return [path for _, path in files]
+    if args.command == "spectrum":
+        return [path for _, path in files[0]]
+    return list(files.values())
+
+
+def _draw(args, files):
+    if args.command == "counts":
+        drawn = plot_counts(args.dir, args.output, args.size, files)
+        return f"count tables of {', '.join(drawn)}"
+    if args.command == "spectrum":
+        total, counts = plot_spectrum(args.dir, args.i, args.j, args.output, args.size,
+                                      args.termall, files)
+        return (f"{total} terms of pair {args.i}-{args.j} "
+                f"({', '.join(f'{k} {v}' for k, v in counts.items())})")
+    drawn = plot_cuts(args.file, args.output, args.size, args.heatmap, args.settings, files)
+    return "kept against " + ", ".join(f"{n} thresholds of {p}" for p, n in drawn.items())
+
+
+def main(argv: list[str] | None = None) -> int:
+    """Runs pairterms-plot with argv (default: the command line); returns
+    the exit status."""
     parser = _parser()
     args = parser.parse_args(argv)
-    if not args.output.lower().endswith(_FORMATS):
-        parser.error(f"{args.output}: the picture's name must end in .png or .svg")
-    if not os.path.isdir(args.dir):
-        parser.error(f"{args.dir} is not a folder")
+    for name in ("dir", "settings"):
+        if getattr(args, name, None) is not None and not os.path.isdir(getattr(args, name)):
+            parser.error(f"{getattr(args, name)} is not a folder")
     if args.command == "spectrum":
         for name, value in (("I", args.i), ("J", args.j)):
             if not 1 <= value <= 8:
                 parser.error(f"{name} = {value}: planets are numbered 1..8")
         if args.i == args.j:
             parser.error(f"I and J are both {args.i}: a pair is two planets")
+    picture = args.output.lower().endswith(FORMATS)
     try:
-        import matplotlib
-        matplotlib.use("Agg")
-    except ImportError:
-        print("pairterms-plot: error: matplotlib is missing "
-              "(Debian: apt-get install python3-matplotlib)", file=sys.stderr)
+        check_output(args.output, [], False)
+        try:
+            files = _inputs(args)
+        except Failure:
+            if not picture:
+                raise _BadName() from None
+            raise
+        check_output(args.output, _paths(args, files), picture)
+        if not picture:
+            raise _BadName()
+        try:
+            import matplotlib
+            matplotlib.use("Agg")
+        except ImportError:
+            raise Failure("matplotlib is missing (Debian: apt-get install python3-matplotlib)")
+        print(f"{args.output}: {_draw(args, files)}")
+    except _BadName:
+        parser.error(f"{args.output}: the picture's name must end in .png, .svg or .pdf")
+    except Failure as e:
+        print(f"pairterms-plot: error: {one_line(str(e))}", file=sys.stderr)
         return 1
-    try:
-        if args.command == "counts":
-            drawn = plot_counts(args.dir, args.output, args.size)
-            print(f"{args.output}: count tables of {', '.join(drawn)}")
-        else:
-            total, counts = plot_spectrum(args.dir, args.i, args.j, args.output, args.size)
-            print(f"{args.output}: {total} terms of pair {args.i}-{args.j} "
-                  f"({', '.join(f'{k} {v}' for k, v in counts.items())})")
-    except _Failure as e:
-        print(f"pairterms-plot: error: {e}", file=sys.stderr)
-        return 1
+    except KeyboardInterrupt:
+        print("pairterms-plot: interrupted", file=sys.stderr)
+        return 130
     return 0
+
+
+class _BadName(Exception):
+    """The output's name has no picture extension."""
 
 
 if __name__ == "__main__":

@@ -69,7 +69,7 @@ def test_spectrum_counts_every_row(sample, tmp_path, pair):
     assert (root.get("width"), root.get("height")) == ("864pt", "504pt")
     assert f"{read:,} terms read" in texts
     parts = [int(m.group(1).replace(",", "")) for t in texts
-             for m in [re.search(r"(?:terms|frequency \(right\)|not drawn): ([\d,]+)$", t)] if m]
+             for m in [re.search(r"(?:rows|frequency \(right\)|not drawn): ([\d,]+)$", t)] if m]
     assert sum(parts) == read and len(parts) >= 3
     assert "200 years" in texts
     assert f"{read} terms of pair {i}-{j}" in done.stdout
@@ -98,7 +98,7 @@ def test_help():
     ((), "required"),
     (("draw", "."), "invalid choice"),
     (("counts", "."), "-o"),
-    (("counts", ".", "-o", "x.jpg"), "must end in .png or .svg"),
+    (("counts", ".", "-o", "x.jpg"), "must end in .png, .svg or .pdf"),
     (("counts", "no-such-folder", "-o", "x.png"), "not a folder"),
     (("counts", ".", "-o", "x.png", "--size", "big"), "WIDTHxHEIGHT"),
     (("spectrum", ".", "1", "-o", "x.png"), "required"),
