@@ -11,9 +11,9 @@ HEAD = ("# termcuts 1.0.0: terms kept and the sum of the |estimates| dropped, "
 
 
 def row(program, i, j, threshold, kept, dropped):
-    """One row line: program in 9 left-aligned, a blank, I and J in 4, the
+    """One row line: program in 9 left-aligned, I and J in 4, the
     threshold in 17, kept in 11 and dropped in 26, right-aligned."""
-    return f"{program:<9} {i:4d}{j:4d}{threshold:>17}{kept:>11}{dropped:>26}"
+    return f"{program:<9}{i:4d}{j:4d}{threshold:>17}{kept:>11}{dropped:>26}"
 
 
 def kept_of(program, i, j, slot):

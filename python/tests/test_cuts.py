@@ -3,6 +3,7 @@ whole and damaged."""
 
 import os
 import re
+import subprocess
 
 import numpy as np
 import pytest
@@ -13,14 +14,28 @@ from pairterms import read_cuts
 from pairterms.cuts import read_settings
 
 
-def test_fixture_follows_the_documented_layout():
-    """The hand-made lines are laid out as the examples of FORMATS.md."""
-    with open(os.path.join(REPO, "docs", "FORMATS.md"), encoding="utf-8") as f:
-        doc = f.read().split("## 8. termcuts output", 1)[1].split("\n## ", 1)[0]
-    lines = doc.splitlines()
-    assert [line for line in lines if line.startswith("# ")] == list(cutsdata.HEAD)
-    assert cutsdata.row("termshort", 1, 2, "1e-06", 12, "3.4567890123456789e-05") in lines
-    assert cutsdata.row("termsecul", 1, 2, "-", 35, "-") in lines
+def test_reads_what_termcuts_writes(build, tmp_path):
+    """The table termcuts writes, read back: every line a record with the
+    fields the line holds, the head's settings, the counts falling as the
+    threshold grows."""
+    series = tmp_path / "series"
+    subprocess.run([os.path.join(build, "tools", "seriesgen"), "--scale", "tiny", "--seed", "3",
+                    str(series)], check=True, capture_output=True)
+    out = tmp_path / "cuts.txt"
+    with open(out, "wb") as f:
+        subprocess.run([os.path.join(build, "programs", "termcuts"), "--series", str(series),
+                        "--thresholds", "1e-20,1e-16,1e-12", "--max-order", "6"], stdout=f, check=True)
+    rows, info = read_cuts(out)
+    assert info.settings["max-order"] == "6"
+    text = out.read_bytes().decode().split("\r\n")[3:-1]
+    assert len(rows) == len(text)
+    for record, line in zip(rows, text):
+        fields = line.split()
+        assert record["program"] == fields[0]
+        assert (record["i"], record["j"], record["kept"]) == (int(fields[1]), int(fields[2]), int(fields[4]))
+        assert record["threshold_text"] == fields[3]
+    tested = rows[rows["program"] == "termall"]["kept"].reshape(56, 3)
+    assert (tested[:, 0] >= tested[:, 1]).all() and (tested[:, 1] >= tested[:, 2]).all()
 
 
 @pytest.mark.parametrize("end", ["\r\n", "\n"])
