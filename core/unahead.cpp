@@ -46,14 +46,31 @@ int OPENFILE(int DIRFD, const char* NAME, int FLAGS, mode_t MODE) {
   return ::openat(DIRFD, NAME, FLAGS, MODE);
 }
 
-void CREATEOUTPUT(TTEXTOUT& T, const std::string& NAME, TOUTLOCK* LOCK) {
+namespace {
+
+// T's buffers and writer, with the first output.
+void READYOUTPUT(TTEXTOUT& T) {
   if (!T.HASBUFFERS()) {
     if (!TRYTWICE([&T] { return T.OBTAINBUFFERS(); })) MEMORYERROR("the output buffers", TTEXTOUT::BUFFERBYTES);
     (void)TRYTWICE([&T] { return T.STARTWRITER(); });
   }
+}
+
+}  // namespace
+
+void COMPAREOUTPUT(TTEXTOUT& T, const std::string& NAME, int DIRFD, TTEXTOUT::TRESULTS* INTO) {
+  READYOUTPUT(T);
+  const int F = OPENFILE(DIRFD, NAME.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+  if (F >= 0) return T.COMPARED(F, NAME, INTO);
+  if (errno != ENOENT) IOERRNO(errno, OPENERRORTEXT(errno, false), "cannot open " + NAME);
+  T.ABSENT(NAME, INTO);
+}
+
+void CREATEOUTPUT(TTEXTOUT& T, const std::string& NAME, TOUTLOCK* LOCK, int DIRFD) {
+  READYOUTPUT(T);
   int F = LOCK != nullptr ? LOCK->OPENED(NAME) : -1;
-  if (F < 0) F = OPENFILE(AT_FDCWD, NAME.c_str(), OUTPUTFLAGS, OUTPUTMODE);
-  T.OPENED(OUTPUTOF(F, NAME, LOCK), NAME, LOCK);
+  if (F < 0) F = OPENFILE(DIRFD, NAME.c_str(), OUTPUTFLAGS, OUTPUTMODE);
+  T.OPENED(OUTPUTOF(F, NAME, LOCK, DIRFD), NAME, LOCK);
 }
 
 void NOSTORAGE() {

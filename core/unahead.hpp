@@ -20,6 +20,7 @@
 // of the main thread may end the work ahead.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/types.h>
 
 #include <string>
@@ -59,7 +60,12 @@ int OPENFILE(int DIRFD, const char* NAME, int FLAGS, mode_t MODE = 0);
 // without, the file written in place.
 // With LOCK, the output takes the folder's lock (see unoutlck), the first
 // one as FIRST opened it.
-void CREATEOUTPUT(TTEXTOUT& T, const std::string& NAME, TOUTLOCK* LOCK = nullptr);
+// DIRFD: the folder of NAME (AT_FDCWD: the current one).
+void CREATEOUTPUT(TTEXTOUT& T, const std::string& NAME, TOUTLOCK* LOCK = nullptr, int DIRFD = AT_FDCWD);
+
+// The same for an output compared with the file NAME there instead of
+// written (see TTEXTOUT::COMPARED): a file that is not there is MISSING.
+void COMPAREOUTPUT(TTEXTOUT& T, const std::string& NAME, int DIRFD, TTEXTOUT::TRESULTS* INTO);
 
 // The handler of failed allocations: after RELEASEAHEAD the allocation is
 // tried again; with nothing to release, the out-of-memory error.

@@ -35,9 +35,9 @@ std::string SERIESFILEOF(const struct stat& ST) {
 }
 
 // NAME could not be opened for writing (errno E).
-[[noreturn]] void CANNOTOPEN(const std::string& NAME, int E) {
+[[noreturn]] void CANNOTOPEN(int DIRFD, const std::string& NAME, int E) {
   struct stat ST;
-  if (E == ENXIO && ::stat(NAME.c_str(), &ST) == 0) {
+  if (E == ENXIO && ::fstatat(DIRFD, NAME.c_str(), &ST, 0) == 0) {
     const std::string WHAT = "cannot create " + NAME + ": " + NAME;
     if (S_ISFIFO(ST.st_mode)) IOERROR(ACCESSTEXT, WHAT + " is a FIFO that no process reads");
     if (S_ISSOCK(ST.st_mode)) IOERROR(ACCESSTEXT, WHAT + " is a socket");
@@ -57,9 +57,9 @@ void PROTECTSERIES(int DIRFD, const std::string& NAME) { SERIESFILES.push_back(T
 
 void UNPROTECTALL() { SERIESFILES.clear(); }
 
-int OUTPUTOF(int F, const std::string& NAME, TOUTLOCK* LOCK) {
+int OUTPUTOF(int F, const std::string& NAME, TOUTLOCK* LOCK, int DIRFD) {
   // Neither emptied nor waited for: what the name is comes first.
-  if (F < 0) CANNOTOPEN(NAME, errno);
+  if (F < 0) CANNOTOPEN(DIRFD, NAME, errno);
   struct stat ST;
   if (::fstat(F, &ST) != 0) FAILED(F, "create", NAME);
   const std::string SERIES = SERIESFILEOF(ST);

@@ -34,7 +34,8 @@ void UNPROTECTALL();
 inline constexpr int OUTPUTFLAGS = O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 inline constexpr mode_t OUTPUTMODE = 0666;
 // The output NAME as above, from FD, what opening it with OUTPUTFLAGS in
-// the current folder gave (-1 with errno: the I/O error); returns the
-// descriptor. (Opening it is the caller's, see CREATEOUTPUT in unahead.)
+// the folder open on DIRFD (AT_FDCWD: the current one) gave (-1 with
+// errno: the I/O error); returns the descriptor. (Opening it is the
+// caller's, see CREATEOUTPUT in unahead.)
 // With LOCK, the output is locked before it is emptied (see unoutlck).
-int OUTPUTOF(int FD, const std::string& NAME, TOUTLOCK* LOCK = nullptr);
+int OUTPUTOF(int FD, const std::string& NAME, TOUTLOCK* LOCK = nullptr, int DIRFD = AT_FDCWD);

@@ -49,10 +49,27 @@ class TTEXTOUT final {
   void OPENED(int FD, const std::string& NAME, TOUTLOCK* LOCK = nullptr);
   // The descriptor of the open output.
   int DESCRIPTOR() const { return FD; }
+
+  // Instead of writing a file, comparing: the output's bytes are held
+  // against those of the file open on FD for reading, named NAME, in order
+  // and to its end (ABSENT: no such file, the bytes are dropped). CLOSE
+  // adds NAME and what it found to *INTO.
+  // COMPAREINSTEAD makes the output open now (a file or a console kept in
+  // a file) compare so, MISSING when there is no such file.
+  enum TFOUND { SAME, CHANGED, MISSING };
+  using TRESULTS = std::vector<std::pair<std::string, TFOUND>>;
+  void COMPARED(int FD, const std::string& NAME, TRESULTS* INTO);
+  void ABSENT(const std::string& NAME, TRESULTS* INTO);
+  void COMPAREINSTEAD(TRESULTS* INTO, bool MISSINGFILE);
   // The console: standard output, written out line by line. Before each
   // line the background writes of SYNCED, when given, are waited for: a
-  // console line comes after everything written before it.
+  // console line comes after everything written before it. A console kept
+  // in a file (FD, open on NAME) is closed with CLOSE.
   void ATTACHCONSOLE(TTEXTOUT* SYNCED = nullptr);
+  void ATTACHCONSOLE(TTEXTOUT* SYNCED, int FD, const std::string& NAME);
+  // The bytes put to the outputs so far, written or on their way (for a
+  // progress line; the program's own count, not the writer's).
+  uint64_t PRODUCED() const { return HANDED + LEN; }
   void CLOSE();
 
   void PUT(std::string_view S) {
@@ -113,6 +130,13 @@ class TTEXTOUT final {
 
   int FD = -1;
   bool CONSOLE = false;
+  bool OWNSFD = false;  // closed by CLOSE (a console kept in a file)
+  // What a comparing output found (see COMPARED): CHANGED set by the
+  // writer, read after SYNC.
+  TFOUND FOUND = SAME;
+  bool COMPARING = false;
+  TRESULTS* RESULTS = nullptr;
+  bool COMPARE(int FROM, const char* P, size_t N);
   TTEXTOUT* SYNCS = nullptr;  // the console's file (see ATTACHCONSOLE)
   TOUTLOCK* LOCK = nullptr;   // the folder's lock the file holds
   std::string FILENAME;
@@ -132,6 +156,7 @@ class TTEXTOUT final {
   bool STOP = false;
   int ERR = 0;                  // errno of the first failed write
   uint64_t AT = 0;              // bytes written to the file so far
+  uint64_t HANDED = 0;          // bytes handed to be written, all outputs
   std::string ERRWHERE;
 };
 

@@ -59,9 +59,9 @@ int USEFOLDERS(const TVARIANT& V, const TOPTIONS& O) {
   if (!O.OUTPUT.empty()) {
     // A missing output folder is made, with its parents, as mkdir -p does.
     std::error_code E;
-    if (::chdir(O.OUTPUT.c_str()) != 0 && errno == ENOENT && std::filesystem::create_directories(O.OUTPUT, E)) {
-    }
-    if (::chdir(O.OUTPUT.c_str()) != 0)
+    bool IN = ::chdir(O.OUTPUT.c_str()) == 0;
+    if (!IN && errno == ENOENT && std::filesystem::create_directories(O.OUTPUT, E)) IN = ::chdir(O.OUTPUT.c_str()) == 0;
+    if (!IN)
       return REFUSE(V, "cannot use the output folder '" + SHOWTEXT(O.OUTPUT) + "': " +
                            (E ? E.message() : std::string(std::strerror(errno))));
     if (::access(".", W_OK | X_OK) != 0)
@@ -122,7 +122,7 @@ int RUNPROGRAM(int ARGC, char** ARGV, const TVARIANT& V, TDRIVER DRIVER) {
   R.LOCK = &LOCK;
   (void)::unlink(TABLENEW(V).c_str());
   // Before the first per-pair file: how the tables are cut.
-  WRITESETTINGS(V, CUTS, PAIRTERMS_VERSION);
+  WRITESETTINGS(V, CUTS, PAIRTERMS_VERSION, AT_FDCWD);
 
   GETROWMEM();
   RECNULLO();

@@ -19,6 +19,14 @@ bool PUTLINES(std::FILE* STREAM, const std::string& TEXT) {
   return std::fwrite(OUT.data(), 1, OUT.size(), STREAM) == OUT.size() && std::fflush(STREAM) == 0;
 }
 
+// S in quotes, as a report shows a text from outside.
+std::string QUOTED(std::string_view S) {
+  std::string R(1, '\'');
+  R += SHOWTEXT(S);
+  R += '\'';
+  return R;
+}
+
 int REFUSE(const TVARIANT& V, const std::string& WHY) {
   PUTLINES(stderr, std::string(V.PROGRAM) + ": " + WHY + "\n");
   return 2;
@@ -101,13 +109,6 @@ const char* NOCUT(const TVARIANT& V, TCUTOPTION O) {
   return "takes its order bound from --max-order";
 }
 
-// S in quotes, as a report shows a text from outside.
-std::string QUOTED(std::string_view S) {
-  std::string R(1, '\'');
-  R += SHOWTEXT(S);
-  R += '\'';
-  return R;
-}
 
 int UNEXPECTED(const TVARIANT& V, const std::string& WHAT) {
   PUTLINES(stderr, std::string(V.PROGRAM) + ": " + WHAT + "\n" + USAGELINE(V) + " | --help | --version\n");

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "termvariant.hpp"
 #include "unfucuts.hpp"
@@ -22,6 +23,9 @@ struct TOPTIONS {
 // after --help or --version (0, or 2 when they could not be written), or
 // after a refusal on standard error (2).
 int PARSEOPTIONS(int ARGC, char** ARGV, const TVARIANT& V, TOPTIONS& O);
+
+// S in quotes, as a report shows a text from outside (see SHOWTEXT).
+std::string QUOTED(std::string_view S);
 
 // One line on standard error, "PROGRAM: WHY", and status 2.
 int REFUSE(const TVARIANT& V, const std::string& WHY);

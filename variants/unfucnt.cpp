@@ -1,6 +1,7 @@
 // unfucnt: the count lines and the count table (see unfucnt.hpp).
 #include "unfucnt.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,25 +82,28 @@ std::vector<std::string> OUTPUTNAMES(const TVARIANT& V) {
   return N;
 }
 
-void COUNTTABLE(TPROGRUN& R) {
+void COUNTTABLE(TPROGRUN& R, bool LAST) {
+  if (R.COMPAREINTO != nullptr && !LAST) return;
   const std::string TEXT = TABLETEXT(R);
   const std::string NAME = R.V.TABLENAME;
   struct stat ST;
-  const bool EXISTS = ::lstat(NAME.c_str(), &ST) == 0;
+  const bool EXISTS = ::fstatat(R.DIRFD, NAME.c_str(), &ST, AT_SYMLINK_NOFOLLOW) == 0;
   TTEXTOUT& F = R.F;
-  if (EXISTS && (!S_ISREG(ST.st_mode) || ST.st_nlink != 1)) {
-    CREATEOUTPUT(F, NAME, R.LOCK);
+  if (R.COMPAREINTO != nullptr || (EXISTS && (!S_ISREG(ST.st_mode) || ST.st_nlink != 1))) {
+    MAKEOUTPUT(R, F, NAME);
     F.PUT(TEXT);
     F.CLOSE();
     return;
   }
   // A table the user may not write stays an error, as opening it would be.
-  if (EXISTS && ::access(NAME.c_str(), W_OK) != 0) IOERRNO(errno, OPENERRORTEXT(errno, true), "cannot create " + NAME);
+  if (EXISTS && ::faccessat(R.DIRFD, NAME.c_str(), W_OK, 0) != 0)
+    IOERRNO(errno, OPENERRORTEXT(errno, true), "cannot create " + NAME);
   const std::string NEW = TABLENEW(R.V);
-  CREATEOUTPUT(F, NEW, R.LOCK);
+  CREATEOUTPUT(F, NEW, R.LOCK, R.DIRFD);
   if (EXISTS && ::fchmod(F.DESCRIPTOR(), ST.st_mode & 07777) != 0)
     IOERRNO(errno, ACCESSTEXT, "cannot give " + NEW + " the permissions of " + NAME);
   F.PUT(TEXT);
   F.CLOSE();
-  if (::rename(NEW.c_str(), NAME.c_str()) != 0) IOERRNO(errno, WRITEERRTEXT, "cannot rename " + NEW + " to " + NAME);
+  if (::renameat(R.DIRFD, NEW.c_str(), R.DIRFD, NAME.c_str()) != 0)
+    IOERRNO(errno, WRITEERRTEXT, "cannot rename " + NEW + " to " + NAME);
 }

@@ -22,8 +22,10 @@ void COUNTLINES(TPROGRUN& R, int32_t N);
 // the new complete one. A table that is a link, a device or a FIFO, or a
 // file with other names too, is written in place, its whole text in one
 // write after it is opened. A table that may not be written is the I/O
-// error, as its opening for writing would be.
-void COUNTTABLE(TPROGRUN& R);
+// error, as its opening for writing would be. A run that compares (see
+// TPROGRUN::COMPAREINTO) compares the last table alone (LAST, after the
+// last perturbed planet), the one a finished run leaves.
+void COUNTTABLE(TPROGRUN& R, bool LAST = true);
 std::string TABLENEW(const TVARIANT& V);
 
 // The per-pair file of program V and pair (I, J): PREFIX, I and J in two

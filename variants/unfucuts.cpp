@@ -144,13 +144,15 @@ std::string SETTINGSTEXT(const TVARIANT& V, const TCUTS& C, const char* VERSION)
   return T;
 }
 
-void WRITESETTINGS(const TVARIANT& V, const TCUTS& C, const char* VERSION) {
-  const std::string NAME = std::string(V.PREFIX) + ".settings";
+std::string SETTINGSNAME(const TVARIANT& V) { return std::string(V.PREFIX) + ".settings"; }
+
+void WRITESETTINGS(const TVARIANT& V, const TCUTS& C, const char* VERSION, int DIRFD) {
+  const std::string NAME = SETTINGSNAME(V);
   if (ISDEFAULT(V, C)) {
-    if (::unlink(NAME.c_str()) != 0 && errno != ENOENT) IOERRNO(errno, ACCESSTEXT, "cannot remove " + NAME);
+    if (::unlinkat(DIRFD, NAME.c_str(), 0) != 0 && errno != ENOENT) IOERRNO(errno, ACCESSTEXT, "cannot remove " + NAME);
     return;
   }
-  const int F = OUTPUTOF(OPENFILE(AT_FDCWD, NAME.c_str(), OUTPUTFLAGS, OUTPUTMODE), NAME);
+  const int F = OUTPUTOF(OPENFILE(DIRFD, NAME.c_str(), OUTPUTFLAGS, OUTPUTMODE), NAME, nullptr, DIRFD);
   const std::string T = SETTINGSTEXT(V, C, VERSION);
   for (size_t DONE = 0; DONE < T.size();) {
     const ssize_t W = WRITEWAIT(F, T.data() + DONE, T.size() - DONE);

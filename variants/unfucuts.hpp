@@ -86,7 +86,9 @@ bool SETCUT(TCUTS& C, TCUTOPTION O, std::string_view VALUE, std::string& WHY);
 // The lines of the settings file of a run of V with cuts C made by
 // VERSION, each ended by CR LF (see WRITESETTINGS).
 std::string SETTINGSTEXT(const TVARIANT& V, const TCUTS& C, const char* VERSION);
-// The settings file of program V in the current folder, V's prefix and
-// ".settings": written with the text above when C are not V's defaults,
-// else removed if it is there; a failure is the I/O error.
-void WRITESETTINGS(const TVARIANT& V, const TCUTS& C, const char* VERSION);
+// The settings file of program V in the folder open on DIRFD (AT_FDCWD:
+// the current one), V's prefix and ".settings": written with the text
+// above when C are not V's defaults, else removed if it is there; a
+// failure is the I/O error.
+void WRITESETTINGS(const TVARIANT& V, const TCUTS& C, const char* VERSION, int DIRFD);
+std::string SETTINGSNAME(const TVARIANT& V);

@@ -49,7 +49,7 @@ void PAIRBODY(TPROGRUN& R, uint8_t I, uint8_t J) {
 void RUNPAIR(TPROGRUN& R, uint8_t I, uint8_t J) {
   R.HERE.I = I;
   R.HERE.J = J;
-  CREATEOUTPUT(R.F, PAIRFILENAME(R.V, I, J), R.LOCK);
+  MAKEOUTPUT(R, R.F, PAIRFILENAME(R.V, I, J));
   if (!R.QUIET) PLANETLINE(R.CONSOLE, I, "  perturbed  planet is ", I);
   PLANETLINE(R.F, I, "  perturbed  planet is ", I);
   R.K = 0;

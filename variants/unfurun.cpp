@@ -1,6 +1,7 @@
 // unfurun: the state of one program's run (see unfurun.hpp).
 #include "unfurun.hpp"
 
+#include "unahead.hpp"
 #include "unsercac.hpp"
 
 TPROGRUN::TPROGRUN(const TVARIANT& VARIANT, const TCUTS& C, TGATETABLE* G, TPERIODTABLE* P)
@@ -31,4 +32,11 @@ void TPROGRUN::FLUSHBEFOREEXIT() noexcept {
   F.FLUSHBEFOREEXIT();
   CONSOLE.FLUSHBEFOREEXIT();
   if (LOCK != nullptr) LOCK->ABANDON();
+}
+
+void MAKEOUTPUT(TPROGRUN& R, TTEXTOUT& T, const std::string& NAME) {
+  if (R.COMPAREINTO != nullptr)
+    COMPAREOUTPUT(T, NAME, R.DIRFD, R.COMPAREINTO);
+  else
+    CREATEOUTPUT(T, NAME, R.LOCK, R.DIRFD);
 }

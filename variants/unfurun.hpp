@@ -9,6 +9,8 @@
 // writes out its own outputs.
 #pragma once
 
+#include <fcntl.h>
+
 #include <cstdint>
 #include <string>
 
@@ -63,6 +65,10 @@ class TPROGRUN final : public TFATALSCOPE {
   bool QUIET = false;
   TPIPELINEMODE MODE = TPIPELINEMODE::FUSED;
   TOUTLOCK* LOCK = nullptr;  // the output folder's lock, when the run takes one
+  int DIRFD = AT_FDCWD;      // the output folder (AT_FDCWD: the current one)
+  // When given, the outputs are compared with the files there instead of
+  // written, and what each comparison found goes here (pairterms verify).
+  TTEXTOUT::TRESULTS* COMPAREINTO = nullptr;
 
   // The halving bound of the amplitude test.
   int BOUND() const { return CUTS.ORDERBOUND; }
@@ -71,3 +77,7 @@ class TPROGRUN final : public TFATALSCOPE {
   bool FAILEDBEFORE(std::string& KIND, std::string& WHY, std::string& WHERE) noexcept override;
   void FLUSHBEFOREEXIT() noexcept override;
 };
+
+// Creates the output NAME of run R and makes it T's: in R's folder, with
+// R's lock; or opened to be compared, when R compares.
+void MAKEOUTPUT(TPROGRUN& R, TTEXTOUT& T, const std::string& NAME);
