@@ -1,0 +1,146 @@
+"""The row lines of one per-pair file into records.
+
+The rows of a block whose lines all have the usual length and the same
+line end lie at a fixed stride in the file's bytes: they are taken as a
+2-D array without a copy (small files: the blocks joined into one array).
+Rows of other lengths (a wide exponent or period, another line end) are
+gathered and read by the shape each has.
+"""
+
+import numpy as np
+
+from . import _rows
+from ._programs import PROGRAM_TABLE
+
+_JOIN = 1 << 22         # files below this many bytes of rows: blocks joined
+
+
+class _Errors:
+    """The first damaged row line of the file (lowest line index)."""
+
+    def __init__(self):
+        self.first = None
+
+    def note(self, k, why, text, lay):
+        if self.first is None or k < self.first[0]:
+            self.first = (k, why, text, lay)
+
+
+def read_rows(lines, found, program, estimates, dtype):
+    """The records of the rows found (a _structure.Walk) in lines. Raises
+    _structure.Damage for the first damaged row line."""
+    prog = PROGRAM_TABLE[program]
+    width = prog.row_width(estimates)
+    pw = prog.period_width
+    counts = np.array([r[1] for r in found.rows], np.int64)
+    total = int(counts.sum())
+    out = np.zeros(total, dtype)
+    if total == 0:
+        return out
+    firsts = np.array([r[0] for r in found.rows], np.int64)
+    offs = np.cumsum(counts) - counts
+    index = np.arange(total) + np.repeat(firsts - offs, counts)      # line indexes
+    out["line"] = index + 1
+    files = np.repeat(np.array([r[2] for r in found.rows], np.uint8), counts)
+    out["file"] = files
+    lo = np.full(total, min(found.i, found.j), np.uint8)
+    hi = np.full(total, max(found.i, found.j), np.uint8)
+    start = lines.starts[index]
+    end = lines.lf[index]
+    cr = (end > start) & (lines.data[np.maximum(end - 1, 0)] == 13)
+    textlen = end - start - cr
+    stride = width + 1 + int(cr[0])
+    good = (textlen == width) & (end + 1 - start == stride)
+    bad_before = np.concatenate([[0], np.cumsum(~good)])
+    errors = _Errors()
+    lay = _rows.Layout(pw, estimates)
+    uniform, odd = [], []
+    for b in range(len(counts)):
+        o, n = int(offs[b]), int(counts[b])
+        if n == 0:
+            continue
+        if bad_before[o + n] == bad_before[o]:
+            uniform.append((int(start[o]), n, o))
+        else:
+            odd.append(np.arange(o, o + n))
+    data, raw = lines.data, lines.raw
+    if uniform:
+        if total * stride < _JOIN and len(uniform) > 1:
+            joined = b"".join(raw[s:s + n * stride] for s, n, _ in uniform)
+            a = np.frombuffer(joined, np.uint8).reshape(-1, stride)[:, :width]
+            where = np.concatenate([np.arange(o, o + n) for _, n, o in uniform])
+            pieces = [(a, where)]
+        else:
+            pieces = [(data[s:s + n * stride].reshape(n, stride)[:, :width], np.arange(o, o + n))
+                      for s, n, o in uniform]
+        for a, where in pieces:
+            dest = slice(int(where[0]), int(where[-1]) + 1) \
+                if where[-1] - where[0] + 1 == len(where) else where
+            _convert(a, lay, out, dest, where, lo, hi, files, index, lines, errors)
+    if odd:
+        odd = np.concatenate(odd)
+        std = odd[good[odd]]
+        if len(std):
+            a = data[start[std][:, None] + np.arange(width)]
+            _convert(a, lay, out, std, std, lo, hi, files, index, lines, errors)
+        _odd_shapes(odd[~good[odd]], pw, estimates, out, lo, hi, files, index, start, textlen,
+                    lines, errors)
+    if errors.first:
+        k, why, text, lay = errors.first
+        what = _rows.problem(text, lay or _rows.Layout(pw, estimates), (int(lo[0]), int(hi[0])),
+                             int(files[index == k][0]), why)
+        if what == "not a row line":
+            what = f"not a row line of {program}" + (" with the estimate column" if estimates else "")
+        lines.fail(k, what, text)
+    return out
+
+
+def _convert(a, lay, out, dest, where, lo, hi, files, index, lines, errors):
+    bad = _rows.convert(a, lay, out, dest, lo[where], hi[where], files[where])
+    if bad is not None:
+        r = int(where[bad[0]])
+        errors.note(int(index[r]), bad[1], lines.line(int(index[r])), lay)
+
+
+def _odd_shapes(rows, pw, estimates, out, lo, hi, files, index, start, textlen, lines, errors):
+    """Rows not of the usual length: each read by its own shape."""
+    shapes = {}
+    for r in rows.tolist():
+        k = int(index[r])
+        text = lines.line(k)
+        lay = _rows.shape_of(text.encode("latin-1"), pw, estimates)
+        if lay is None:
+            errors.note(k, None, text, None)
+            continue
+        shapes.setdefault(lay.key, (lay, []))[1].append(r)
+    for lay, members in shapes.values():
+        members = np.array(members)
+        if lay.amp_extra:
+            _widen(out, 23 + lay.amp_extra)
+        a = lines.data[start[members][:, None] + np.arange(lay.width)]
+        _convert(a, lay, out, members, members, lo, hi, files, index, lines, errors)
+
+
+def _widen(out, width):
+    """Widens the amplitude text field of out (in place of its data) when
+    narrower than width."""
+    if out.dtype["amp_text"].itemsize < width:
+        raise _Wider(width)
+
+
+class _Wider(Exception):
+    """The amplitude texts need a wider field: read again with it."""
+
+    def __init__(self, width):
+        super().__init__(width)
+        self.width = width
+
+
+def read_rows_any_width(lines, found, program, estimates, make_dtype):
+    """read_rows with the amplitude text field as wide as the rows need."""
+    width = 23
+    while True:
+        try:
+            return read_rows(lines, found, program, estimates, make_dtype(width))
+        except _Wider as wider:
+            width = wider.width

@@ -1,0 +1,212 @@
+"""Row lines cut into records, many at once.
+
+A Layout places the fields of one shape of row line: the columns of
+_columns.ROW_COLUMNS, moved right by the extra digits of a wide amplitude
+exponent, a wide period or a wide estimate exponent. convert() checks and
+reads a 2-D array of row lines of one layout into a structured array, a few
+thousand rows at a time (so that the temporaries stay in cache).
+"""
+
+import re
+
+import numpy as np
+
+from . import _columns as col
+
+_CHUNK = 4096
+_AMP = col.column("amp")
+
+
+def row_dtype(period, text_width=23, estimates=False, pair=False):
+    """dtype of the row records (pair: with the pair's i and j first)."""
+    fields = [("i", "u1"), ("j", "u1")] if pair else []
+    fields += [
+        ("line", "u4"),                 # line number in the file, from 1
+        ("file", "u1"),                 # series file N
+        ("npa", "u1"),
+        ("npb", "u1"),
+        ("amp", "f8"),                  # the amplitude, correctly rounded
+        ("amp_lo", "f8"),               # amp + amp_lo: the extended value
+        ("amp_text", f"S{text_width}"),
+        ("mec", "i2", (6,)),            # MEC[1..6] at mec[0..5]
+        ("mar", "i2", (6,)),            # MAR[1..6] at mar[0..5]
+        ("code", "S1"),                 # b"S" or b"C"
+    ]
+    if period:
+        fields.append(("period", "f8"))
+    if estimates:
+        fields += [("est", "f8"), ("est_text", "S24")]
+    return np.dtype(fields)
+
+
+class Layout:
+    """0-based places of the fields of a row line of one shape."""
+
+    def __init__(self, period_width, estimates, amp_extra=0, period_extra=0, est_extra=0):
+        self.key = (period_width, estimates, amp_extra, period_extra, est_extra)
+        self.period_width, self.estimates = period_width, estimates
+        self.amp_extra = amp_extra
+        blanks, places, shift = [], {}, 0
+        extras = {"amplitude": amp_extra, "period": period_extra, "estimate": est_extra}
+        for c in col.row_columns(period_width, estimates):
+            first, last = c.first - 1 + shift, c.last + shift
+            extra = extras.get(c.kind, 0)
+            last, shift = last + extra, shift + extra
+            if c.kind == "blank":
+                blanks += range(first, last)
+            elif c.kind == "planet":
+                blanks += range(first, last - 1)
+                places[c.name] = last - 1
+            elif c.kind == "amplitude":
+                blanks.append(first)
+                places["amp"] = (first + 1, last)
+            else:
+                places[c.name] = (first, last)
+        self.blanks = np.array(blanks)
+        self.npa, self.npb = places["npa"], places["npb"]
+        self.amp = places["amp"]
+        self.mec = (places["mec1"][0], places["mec6"][1])
+        self.mar = (places["mar1"][0], places["mar6"][1])
+        self.code = places["code"][0]
+        self.period = places.get("period")
+        self.est = places.get("est")
+        self.width = max(v[1] if isinstance(v, tuple) else v + 1 for v in places.values())
+
+
+_NONE = np.frombuffer(b"none".rjust(col.ESTIMATE_WIDTH), np.uint8)
+_INF = np.frombuffer(b"inf".rjust(col.ESTIMATE_WIDTH), np.uint8)
+
+
+def convert(a, layout, out, where, lo, hi, files):
+    """Checks and reads the rows of a (n x width uint8, width = the
+    layout's) into out[where] (where: slice or index array); lo, hi: the
+    pair of each row, files: its series file. Returns the index of the
+    first row that is not well formed (with why) or None."""
+    n = len(a)
+    sl = isinstance(where, slice)
+    buf = np.empty((min(n, _CHUNK), a.shape[1]), np.uint8)
+    for c0 in range(0, n, _CHUNK):
+        c1 = min(n, c0 + _CHUNK)
+        chunk = buf[:c1 - c0]
+        np.copyto(chunk, a[c0:c1])
+        dest = slice(where.start + c0, where.start + c1) if sl else where[c0:c1]
+        bad = _chunk(chunk, layout, out, dest, lo[c0:c1], hi[c0:c1], files[c0:c1])
+        if bad is not None:
+            return c0 + bad[0], bad[1]
+    return None
+
+
+def _first(ok, why):
+    return (int(np.argmin(ok)), why) if not ok.all() else None
+
+
+def _chunk(a, lay, out, dest, lo, hi, files):
+    ok = (a[:, lay.blanks] == 32).all(1)
+    npa, npb = a[:, lay.npa] - np.uint8(48), a[:, lay.npb] - np.uint8(48)
+    ok &= ((npa == lo) & (npb == hi)) | ((files == 1) & (npa == hi) & (npb == lo))
+    code = a[:, lay.code]
+    ok &= (code == 83) | (code == 67)
+    ints = col.integers4(np.concatenate([a[:, lay.mec[0]:lay.mec[1]],
+                                         a[:, lay.mar[0]:lay.mar[1]]], 1))
+    ok &= (ints != col.BAD).all(1)
+    amp, amp_lo, beyond, amp_ok = col.pairs(a[:, lay.amp[0]:lay.amp[1]])
+    ok &= amp_ok
+    bad = _first(ok, None) or _first(~beyond, "beyond")
+    if bad:
+        return bad
+    if lay.period:
+        period, p_ok, p_beyond = col.fixed2(a[:, lay.period[0]:lay.period[1]])
+        if lay.period[1] - lay.period[0] > lay.period_width:
+            p_ok &= a[:, lay.period[0]] != 32      # a wide period fills its field
+        bad = _first(p_ok, None) or _first(~p_beyond, "period beyond")
+        if bad:
+            return bad
+    if lay.est:
+        e0, e1 = lay.est
+        f = a[:, e0:e1]
+        none = (f == _NONE).all(1) if e1 - e0 == col.ESTIMATE_WIDTH else np.zeros(len(a), bool)
+        inf = (f == _INF).all(1) if e1 - e0 == col.ESTIMATE_WIDTH else np.zeros(len(a), bool)
+        est, _, e_beyond, e_ok = col.pairs(f[:, 1:], b"  ")
+        bad = _first((e_ok & (f[:, 0] == 32)) | none | inf, None) or _first(~e_beyond, "beyond")
+        if bad:
+            return bad
+        est[none] = np.nan
+        est[inf] = np.inf
+    out["npa"][dest] = npa
+    out["npb"][dest] = npb
+    out["amp"][dest] = amp
+    out["amp_lo"][dest] = amp_lo
+    out["amp_text"][dest] = col.unsigned_left(a[:, lay.amp[0]:lay.amp[1]])
+    out["mec"][dest] = ints[:, :6]
+    out["mar"][dest] = ints[:, 6:]
+    out["code"][dest] = code.view("S1")
+    if lay.period:
+        out["period"][dest] = period
+    if lay.est:
+        out["est"][dest] = est
+        out["est_text"][dest] = np.ascontiguousarray(f).view(f"S{e1 - e0}").ravel()
+    return None
+
+
+# --- lines of other shapes -------------------------------------------------
+
+_SHAPE = re.compile(rb"[ \d]{3}[ \d]{3}  (?P<amp>[ -]\d\.\d{16}e[+-]\d{2,}) .{24} .{24}  [SC]"
+                    rb"(?:  (?P<period> *-?\d+\.\d\d))?"
+                    rb"(?P<est>  +(?:\d\.\d{16}e[+-]\d{2,}|none|inf))?", re.S)
+
+
+def shape_of(line, period_width, estimates):
+    """The Layout of a row line that is not of the usual length, or None
+    when no layout of the program fits it."""
+    m = _SHAPE.fullmatch(line)
+    if not m or bool(m["period"] is not None) != bool(period_width) or bool(m["est"]) != estimates:
+        return None
+    amp_extra = len(m["amp"]) - 23
+    period_extra = len(m["period"]) - period_width if period_width else 0
+    est_extra = len(m["est"]) - col.ESTIMATE_WIDTH if estimates else 0
+    if min(period_extra, est_extra) < 0:
+        return None
+    return Layout(period_width, estimates, amp_extra, period_extra, est_extra)
+
+
+def problem(line, lay, pair, n_file, why):
+    """What is wrong with a row line, for the error message."""
+    def integer(field):
+        return re.fullmatch(r" *-?\d+", field) is not None
+    s = lay.amp_extra
+    lo, hi = pair
+    if not (line[:2] == "  " and line[2:3] in "12345678" and line[3:5] == "  "
+            and line[5:6] in "12345678" and line[6:7] == " " and len(line) > 6):
+        return "NPA and NPB are not two planet numbers in columns 1-6"
+    npa, npb = int(line[2]), int(line[5])
+    if (npa, npb) != (lo, hi) and not (n_file == 1 and (npa, npb) == (hi, lo)):
+        return f"NPA {npa}, NPB {npb} in a row of series file {n_file}, pair {lo}-{hi}"
+    if not re.fullmatch(r"  [ -]\d\.\d{16}e[+-]\d{2,} ", line[6:32 + s]):
+        return "the amplitude is not d.dddddddddddddddde+dd in columns 8-31"
+    if why == "beyond":
+        return "the amplitude is beyond the extended range"
+    for part, first in (("MEC", 33), ("MAR", 58)):
+        for m in range(6):
+            c = first + 4 * m
+            field = line[c - 1 + s:c + 3 + s]
+            if len(field) < 4 or not integer(field):
+                return f"{part}[{m + 1}] is not an integer in columns {c}-{c + 3}"
+            if not -128 <= int(field[-4:]) <= 127:
+                return f"{part}[{m + 1}] {field.strip()} is outside -128..127"
+    if len(line) < 84 + s:
+        return "the row line ends before column 84"
+    if line[56 + s] != " " or line[81 + s:83 + s] != "  " or line[83 + s] not in "SC":
+        return "not blank, blank, code S or C in columns 82-84"
+    pw = lay.period_width
+    if why == "period beyond":
+        return "the period is beyond the extended range"
+    if pw and lay.period:
+        field = line[lay.period[0]:lay.period[1] if lay.est else None]
+        if (line[84 + s:86 + s] != "  " or len(field) < pw or not integer(field[:-3])
+                or not re.fullmatch(r"\.\d\d", field[-3:])
+                or (len(field) > pw and field[0] == " ")):
+            return f"the period is not a number with two decimals in columns 87-{86 + pw}"
+    if lay.est:
+        return (f"the estimate is not d.dddddddddddddddde+dd, none or inf in columns "
+                f"{lay.est[0] + 1}-{lay.est[1]}")
+    return "not a row line"

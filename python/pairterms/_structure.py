@@ -1,0 +1,195 @@
+"""The lines of a per-pair file: where each starts and ends, and the walk
+over its head, block and closing lines (docs/FORMATS.md section 3), which
+tells where the row lines of each block are."""
+
+import re
+
+import numpy as np
+
+from ._programs import PROGRAM_TABLE
+from .planets import NAMES
+
+#: One record per complete block of a per-pair file.
+BLOCK_DTYPE = np.dtype([
+    ("file", "u1"),    # series file N
+    ("terms", "i8"),   # terms of series file N (block-opening line)
+    ("rows", "i8"),    # n, the row lines of the block
+    ("k", "i8"),       # rows of the file so far, this block included
+    ("l", "i8"),       # rows of planet I so far, over its pairs J = 1..8
+])
+
+_MAX_DIGITS = 18        # a count of more digits cannot be a count of rows
+_PIECE = 1 << 23        # bytes of line ends found at a time
+
+
+class Damage(ValueError):
+    """A damaged file; line is the index of the line reported."""
+
+    def __init__(self, msg, line):
+        super().__init__(msg)
+        self.line = line
+
+
+class Lines:
+    """A file's bytes and where its lines are."""
+
+    def __init__(self, path, raw):
+        self.path, self.raw = path, raw
+        if not raw:
+            self.fail(0, "the file is empty")
+        self.data = np.frombuffer(raw, np.uint8)
+        self.lf = np.concatenate([np.flatnonzero(self.data[k:k + _PIECE] == 10) + k
+                                  for k in range(0, len(raw), _PIECE)])
+        self.count = len(self.lf)                   # complete lines
+        self.partial = raw[-1] != 10                # a last line without its end
+        self.starts = np.empty(self.count + 1, np.int64)
+        self.starts[0] = 0
+        self.starts[1:] = self.lf + 1
+
+    def fail(self, k, what, text=None):
+        """Raises the error for the line of index k."""
+        msg = f"{self.path} line {k + 1}: {what}"
+        if text is not None:
+            if len(text) > 120:
+                text = text[:117] + "..."
+            msg += f": {text!r}"
+        raise Damage(msg, k)
+
+    def exists(self, k):
+        return k < self.count or (k == self.count and self.partial)
+
+    def line(self, k):
+        """The text of line k, without its line end."""
+        if k >= self.count:
+            start = int(self.starts[self.count])
+            self.fail(k, "the file ends inside this line (no line end)",
+                      self.raw[start:].decode("latin-1"))
+        start, end = int(self.starts[k]), int(self.lf[k])
+        if end > start and self.raw[end - 1] == 13:
+            end -= 1
+        return self.raw[start:end].decode("latin-1")
+
+
+# --- head, block and closing lines -----------------------------------------
+
+def _planet(lines, k, what):
+    line = lines.line(k)
+    n = line[:4].strip()
+    if len(n) == 1 and n in "12345678" and line == f"{n:>4}  {what} planet is {NAMES[int(n)]:>12}":
+        return int(n)
+    lines.fail(k, f"not the {what.strip()}-planet line", line)
+
+
+def _counts(lines, k, fmt, widths, ending, what):
+    """The numbers of a line of right-aligned counts: fast where each fits
+    its field, else by pattern (a wider count moves the rest)."""
+    line = lines.line(k)
+    values = []
+    if len(line) == sum(widths) + len(ending) and line.endswith(ending):
+        pos = 0
+        for w in widths:
+            field = line[pos:pos + w]
+            pos += w
+            if not field.strip().isdigit() or not field.isascii():
+                break
+            values.append(int(field))
+        if len(values) == len(widths) and line == fmt.format(*values) + ending:
+            return values
+    m = re.fullmatch(r" *(\d+)" + r" +(\d+)" * (len(widths) - 1) + re.escape(ending), line)
+    if m:
+        if max(len(g) for g in m.groups()) > _MAX_DIGITS:
+            lines.fail(k, f"a count of more than {_MAX_DIGITS} digits in the {what}", line)
+        values = [int(v) for v in m.groups()]
+        if line == fmt.format(*values) + ending:
+            return values
+    lines.fail(k, f"not the {what}", line)
+
+
+_OPENING = ("{:10d}{:4d}{:4d}{:4d}", (10, 4, 4, 4), "  before terms number")
+_COUNT1 = ("{:10d}{:12d}", (10, 12), "         terms number")
+_COUNT2 = ("{:10d}{:12d}", (10, 12), "  after  terms number")
+
+
+def _closing(lines, k, i, j, total):
+    line = lines.line(k)
+    for program in PROGRAM_TABLE.values():
+        if line.endswith(program.closing):
+            values = _counts(lines, k, "{:10d}{:4d}{:4d}", (10, 4, 4), program.closing,
+                             "closing line")
+            if values[1:] != [i, j]:
+                lines.fail(k, f"the closing line of pair {values[1]}-{values[2]} "
+                              f"in the file of pair {i}-{j}", line)
+            if values[0] != total:
+                lines.fail(k, f"the closing line counts {values[0]} rows, "
+                              f"the blocks {total}", line)
+            return program.name
+    lines.fail(k, "not the closing line", line)
+
+
+class Walk:
+    """What the walk over a file found: i, j, blocks (tuples of
+    BLOCK_DTYPE), rows (per block: first row line index, count, series
+    file), program (from the closing line; None without one)."""
+
+    def __init__(self):
+        self.i = self.j = None
+        self.blocks, self.rows, self.program = [], [], None
+
+    def block_array(self):
+        return np.array(self.blocks, BLOCK_DTYPE)
+
+
+def walk(lines, found):
+    """Walks the head, the blocks and the closing line into found (a Walk,
+    so that what was found before a damage stays known)."""
+    i = _planet(lines, 0, "perturbed ")
+    if not lines.exists(1):
+        lines.fail(0, "the file ends after its head line")
+    j = _planet(lines, 1, "perturbing")
+    if i == j:
+        lines.fail(1, "the perturbing planet is the perturbed one")
+    found.i, found.j = i, j
+    k, k_total, l_prev = 2, 0, None
+    for n_file in range(1, 28):
+        if not lines.exists(k):
+            break                   # ends after a complete block
+        terms, bi, bj, bn = _counts(lines, k, *_OPENING,
+                                    f"block-opening line of series file {n_file}")
+        if (bi, bj, bn) != (i, j, n_file):
+            lines.fail(k, f"the block-opening line of pair {bi}-{bj} series file "
+                          f"{bn}, expected pair {i}-{j} series file {n_file}")
+        if not lines.exists(k + 1):
+            k += 1
+            break                   # ends after a block-opening line
+        n, k_run = _counts(lines, k + 1, *_COUNT1, "first count line")
+        if not lines.exists(k + 2):
+            lines.fail(k + 1, f"the file ends inside the block of series file {n_file}")
+        n2, l_run = _counts(lines, k + 2, *_COUNT2, "second count line")
+        if n2 != n:
+            lines.fail(k + 2, f"the count lines say {n} and {n2} rows")
+        if k_run != k_total + n:
+            lines.fail(k + 1, f"the running count {k_run} does not follow "
+                              f"{k_total} + {n} rows")
+        if l_run < n or (l_prev is not None and l_run != l_prev + n):
+            lines.fail(k + 2, f"the planet's count {l_run} does not follow "
+                              f"{l_prev} + {n} rows")
+        if n > terms * (2 if n_file == 1 else 1):
+            lines.fail(k + 1, f"{n} rows from a series file of {terms} terms")
+        first = k + 3
+        if first + n > lines.count:
+            if lines.partial:
+                lines.line(lines.count)         # ends inside that line
+            found_rows = lines.count - first
+            lines.fail(lines.count - 1, f"the file ends inside the block of series "
+                                        f"file {n_file}: {n} row lines announced, "
+                                        f"{found_rows} present")
+        found.rows.append((first, n, n_file))
+        found.blocks.append((n_file, terms, n, k_run, l_run))
+        k, k_total, l_prev = first + n, k_run, l_run
+    if lines.exists(k):
+        if len(found.blocks) < 27:
+            lines.fail(k, "a line after a block-opening line without its count lines")
+        found.program = _closing(lines, k, i, j, k_total)
+        if lines.exists(k + 1):
+            lines.fail(k + 1, "text after the closing line", lines.line(k + 1))
+    return found
