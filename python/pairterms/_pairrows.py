@@ -26,15 +26,18 @@ class _Errors:
             self.first = (k, why, text, lay)
 
 
-def read_rows(lines, found, program, estimates, dtype):
-    """The records of the rows found (a _structure.Walk) in lines. Raises
-    _structure.Damage for the first damaged row line."""
+def read_rows(lines, found, program, estimates, dtype, into=None, batch=None):
+    """The records of the rows found (a _structure.Walk) in lines: a new
+    array of dtype, or into (a slice of a larger array). Rows in blocks of
+    the usual shape may be left to batch, which reads them later with
+    those of other files. Raises _structure.Damage for the first damaged
+    row line."""
     prog = PROGRAM_TABLE[program]
     width = prog.row_width(estimates)
     pw = prog.period_width
     counts = np.array([r[1] for r in found.rows], np.int64)
     total = int(counts.sum())
-    out = np.zeros(total, dtype)
+    out = np.zeros(total, dtype) if into is None else into
     if total == 0:
         return out
     firsts = np.array([r[0] for r in found.rows], np.int64)
@@ -64,6 +67,11 @@ def read_rows(lines, found, program, estimates, dtype):
         else:
             odd.append(np.arange(o, o + n))
     data, raw = lines.data, lines.raw
+    if uniform and batch is not None and total * stride < _JOIN:
+        batch.add(b"".join(raw[s:s + n * stride] for s, n, _ in uniform), stride,
+                  np.concatenate([np.arange(o, o + n) for _, n, o in uniform]),
+                  lo, hi, files, index, lines)
+        uniform = []
     if uniform:
         if total * stride < _JOIN and len(uniform) > 1:
             joined = b"".join(raw[s:s + n * stride] for s, n, _ in uniform)
@@ -93,6 +101,46 @@ def read_rows(lines, found, program, estimates, dtype):
             what = f"not a row line of {program}" + (" with the estimate column" if estimates else "")
         lines.fail(k, what, text)
     return out
+
+
+class Batch:
+    """Rows of the usual shape from several small files, read at once into
+    out; each file's part is added with its rows' places in out."""
+
+    def __init__(self, out, width, layout, size=8192):
+        self.out, self.width, self.layout, self.size = out, width, layout, size
+        self.parts, self.rows = [], 0
+
+    def add(self, joined, stride, where, lo, hi, files, index, lines):
+        """where: the part's rows among lo, hi, files, index; their places
+        in out are base + where, base the start of the file's slice."""
+        base = lines.base
+        self.parts.append((joined, stride, base + where, lo[where], hi[where], files[where],
+                           index[where], lines))
+        self.rows += len(where)
+        if self.rows >= self.size:
+            self.flush()
+
+    def flush(self):
+        parts, self.parts, self.rows = self.parts, [], 0
+        for stride in {p[1] for p in parts}:
+            group = [p for p in parts if p[1] == stride]
+            a = np.frombuffer(b"".join(p[0] for p in group), np.uint8).reshape(-1, stride)
+            where = np.concatenate([p[2] for p in group])
+            dest = slice(int(where[0]), int(where[-1]) + 1) \
+                if where[-1] - where[0] + 1 == len(where) else where
+            bad = _rows.convert(a[:, :self.width], self.layout, self.out, dest,
+                                *(np.concatenate([p[k] for p in group]) for k in (3, 4, 5)))
+            if bad is not None:
+                r = bad[0]
+                for p in group:
+                    if r < len(p[2]):
+                        k, lines = int(p[6][r]), p[7]
+                        text = lines.line(k)
+                        pair = (int(p[3][r]), int(p[4][r]))
+                        lines.fail(k, _rows.problem(text, self.layout, pair, int(p[5][r]), bad[1]),
+                                   text)
+                    r -= len(p[2])
 
 
 def _convert(a, lay, out, dest, where, lo, hi, files, index, lines, errors):
@@ -144,3 +192,6 @@ def read_rows_any_width(lines, found, program, estimates, make_dtype):
             return read_rows(lines, found, program, estimates, make_dtype(width))
         except _Wider as wider:
             width = wider.width
+
+
+Wider = _Wider
