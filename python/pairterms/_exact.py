@@ -68,30 +68,33 @@ def _bit_length(m):
 
 
 def _product(m, q):
-    """The top 128 bits (w2, w1) of the product of m, shifted to fill 64
-    bits, and the 128-bit power of ten, with its binary exponent: value =
-    (w2 + w1 / 2^64) * 2^exp, plus less than 4 units of w1 (the parts below
-    w1 and the truncation of the power are left out)."""
+    """The 192-bit product (w2, w1, w0) of m, shifted to fill 64 bits, and
+    the 128-bit power of ten, with its binary exponent: value = (w2 + w1 /
+    2^64 + w0 / 2^128) * 2^exp, exactly where the power is exact (Q in
+    0..55), else plus less than one unit of w1."""
     shift = 64 - _bit_length(m)
     mn = m << shift.astype(_U64)
     k = q - _Q_LOW
     a0, a1 = _limbs(mn)
     t0, t1 = _limbs(_P_LO[k])
     t2, t3 = _limbs(_P_HI[k])
-    p01h = (a0 * t1) >> _U64(32)
-    p10h = (a1 * t0) >> _U64(32)
+    p00l, p00h = _limbs(a0 * t0)
+    p01l, p01h = _limbs(a0 * t1)
+    p10l, p10h = _limbs(a1 * t0)
     p02l, p02h = _limbs(a0 * t2)
     p11l, p11h = _limbs(a1 * t1)
     p03l, p03h = _limbs(a0 * t3)
     p12l, p12h = _limbs(a1 * t2)
     p13l, p13h = _limbs(a1 * t3)
-    c2 = p01h + p10h + p02l + p11l
+    c1 = p00h + p01l + p10l
+    c2 = p01h + p10h + p02l + p11l + (c1 >> _U64(32))
     c3 = p02h + p11h + p03l + p12l + (c2 >> _U64(32))
     c4 = p03h + p12h + p13l + (c3 >> _U64(32))
     c5 = p13h + (c4 >> _U64(32))
+    w0 = p00l | (c1 << _U64(32))
     w1 = (c2 & _M32) | (c3 << _U64(32))
     w2 = (c4 & _M32) | (c5 << _U64(32))
-    return w2, w1, _P_EXP[k] - shift + 128
+    return w2, w1, w0, _P_EXP[k] - shift + 128
 
 
 _NEAR = _U64(16)        # units of w1 within which a rounding is not called
@@ -113,21 +116,27 @@ def split(m, q, neg):
     every = bool(inside.all())
     rows = None if every else np.flatnonzero(inside)
     mm, qq = (m, q) if every else (m[rows], q[rows])
-    w2, w1, e0 = _product(mm, qq)
+    w2, w1, w0, e0 = _product(mm, qq)
+    exact = (qq >= 0) & (qq <= 55)                  # 10^Q within 128 bits
     # Normalise: the top bit of w2 set (the error bound doubles).
     low = _U64(1) - (w2 >> _U64(63))
     w2 = (w2 << low) | ((w1 >> _U64(63)) & low)
-    w1 = w1 << low
+    w1 = (w1 << low) | ((w0 >> _U64(63)) & low)
+    w0 = w0 << low
     lead = e0 + 63 - low.view(np.int64)
-    # Extended: keep w2; w1 against half of its last place. float64: keep
-    # the top 53 bits of w2; the rest, then w1, against half. Not called:
-    # w1 near half (extended), near 0 or 2^64 (float64 halves, carries).
+    # Extended: keep w2; w1 (then w0) against half of its last place.
+    # float64: keep the top 53 bits of w2; the rest, then w1 and w0,
+    # against half. An exact product decides every case; otherwise a case
+    # is not called where the lost part could carry over a boundary: w1
+    # near half (extended), near 0 or 2^64 (float64 halves, carries).
     rest = w2 & _U64(0x7FF)
-    hard = (((lead + 959).view(_U64) > _U64(959 + 1023)) | (w1 > _ONES - _NEAR)
-            | ((w1 - (_TOP - _NEAR)) < _NEAR + _NEAR)
-            | (((w1 + _NEAR) < _NEAR + _NEAR) & ((rest - _U64(0x3FF)) < _U64(2))))
-    up_e = (w1 > _TOP).view(np.uint8)
-    sig_d = (w2 >> _U64(11)) + (rest >= _U64(0x400))
+    hard = (((lead + 959).view(_U64) > _U64(959 + 1023))
+            | (~exact & ((w1 > _ONES - _NEAR) | ((w1 - (_TOP - _NEAR)) < _NEAR + _NEAR)
+                         | (((w1 + _NEAR) < _NEAR + _NEAR) & ((rest - _U64(0x3FF)) < _U64(2))))))
+    tail = (w1 != 0) | (w0 != 0)
+    up_e = (w1 > _TOP) | ((w1 == _TOP) & ((w0 != 0) | ((w2 & _U64(1)) != 0)))
+    sig_d = (w2 >> _U64(11)) + ((rest > _U64(0x400))
+                                | ((rest == _U64(0x400)) & (tail | ((w2 & _U64(0x800)) != 0))))
     # The two roundings differ by a few units of w2's last place; wrapping
     # arithmetic keeps the difference where a carry reaches 2^64.
     diff = ((w2 + up_e) - (sig_d << _U64(11))).view(np.int64)
@@ -135,7 +144,8 @@ def split(m, q, neg):
     # infinity. lead >= -959 keeps 2^(lead-63) normal, so lo is exact.
     biased = lead.view(_U64) + _U64(1022)
     h = ((biased << _U64(52)) + sig_d).view(np.float64)
-    lo_part = diff.astype(np.float64) * ((biased - _U64(62)) << _U64(52)).view(np.float64)
+    with np.errstate(over="ignore", invalid="ignore"):      # rows left to the slow way
+        lo_part = diff.astype(np.float64) * ((biased - _U64(62)) << _U64(52)).view(np.float64)
     lo_part[np.isinf(h)] = 0.0
     if every:
         hi, lo, slow = h, lo_part, hard

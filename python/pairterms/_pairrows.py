@@ -50,33 +50,39 @@ def read_rows(lines, found, program, estimates, dtype, into=None, batch=None):
     hi = np.full(total, max(found.i, found.j), np.uint8)
     start = lines.starts[index]
     end = lines.lf[index]
-    cr = (end > start) & (lines.data[np.maximum(end - 1, 0)] == 13)
-    textlen = end - start - cr
-    stride = width + 1 + int(cr[0])
-    good = (textlen == width) & (end + 1 - start == stride)
-    bad_before = np.concatenate([[0], np.cumsum(~good)])
+    stride = width + 1 + int(end[0] > start[0] and lines.raw[int(end[0]) - 1] == 13)
+    # A row of the usual shape: its line end stride - 1 bytes on, the
+    # character before it CR exactly when the stride says so.
+    good = end - start == stride - 1
+    good &= lines.data[end - 1] == 13 if stride == width + 2 else lines.data[end - 1] != 13
     errors = _Errors()
-    lay = _rows.Layout(pw, estimates)
-    uniform, odd = [], []
-    for b in range(len(counts)):
-        o, n = int(offs[b]), int(counts[b])
-        if n == 0:
-            continue
-        if bad_before[o + n] == bad_before[o]:
-            uniform.append((int(start[o]), n, o))
-        else:
-            odd.append(np.arange(o, o + n))
+    lay = _rows.layout(pw, estimates)
+    if good.all():
+        uniform = [(s, n, o) for s, n, o in zip(start[np.minimum(offs, total - 1)].tolist(),
+                                                counts.tolist(),
+                                                offs.tolist()) if n]
+        odd = []
+    else:
+        bad_before = np.concatenate([[0], np.cumsum(~good)])[np.append(offs, total)].tolist()
+        uniform, odd = [], []
+        for b, (o, n) in enumerate(zip(offs.tolist(), counts.tolist())):
+            if n and bad_before[b + 1] == bad_before[b]:
+                uniform.append((int(start[o]), n, o))
+            elif n:
+                odd.append(np.arange(o, o + n))
     data, raw = lines.data, lines.raw
     if uniform and batch is not None and total * stride < _JOIN:
+        where = (np.arange(total) if not odd else
+                 np.concatenate([np.arange(o, o + n) for _, n, o in uniform]))
         batch.add(b"".join(raw[s:s + n * stride] for s, n, _ in uniform), stride,
-                  np.concatenate([np.arange(o, o + n) for _, n, o in uniform]),
-                  lo, hi, files, index, lines)
+                  where, lo, hi, files, index, lines)
         uniform = []
     if uniform:
         if total * stride < _JOIN and len(uniform) > 1:
             joined = b"".join(raw[s:s + n * stride] for s, n, _ in uniform)
             a = np.frombuffer(joined, np.uint8).reshape(-1, stride)[:, :width]
-            where = np.concatenate([np.arange(o, o + n) for _, n, o in uniform])
+            where = (np.arange(total) if not odd else
+                     np.concatenate([np.arange(o, o + n) for _, n, o in uniform]))
             pieces = [(a, where)]
         else:
             pieces = [(data[s:s + n * stride].reshape(n, stride)[:, :width], np.arange(o, o + n))
@@ -91,7 +97,7 @@ def read_rows(lines, found, program, estimates, dtype, into=None, batch=None):
         if len(std):
             a = data[start[std][:, None] + np.arange(width)]
             _convert(a, lay, out, std, std, lo, hi, files, index, lines, errors)
-        _odd_shapes(odd[~good[odd]], pw, estimates, out, lo, hi, files, index, start, textlen,
+        _odd_shapes(odd[~good[odd]], pw, estimates, out, lo, hi, files, index, start,
                     lines, errors)
     if errors.first:
         k, why, text, lay = errors.first
@@ -150,7 +156,7 @@ def _convert(a, lay, out, dest, where, lo, hi, files, index, lines, errors):
         errors.note(int(index[r]), bad[1], lines.line(int(index[r])), lay)
 
 
-def _odd_shapes(rows, pw, estimates, out, lo, hi, files, index, start, textlen, lines, errors):
+def _odd_shapes(rows, pw, estimates, out, lo, hi, files, index, start, lines, errors):
     """Rows not of the usual length: each read by its own shape."""
     shapes = {}
     for r in rows.tolist():

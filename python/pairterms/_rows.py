@@ -7,6 +7,10 @@ reads a 2-D array of row lines of one layout into a structured array, a few
 thousand rows at a time (so that the temporaries stay in cache).
 """
 
+import ctypes
+import functools
+import os
+import platform
 import re
 
 import numpy as np
@@ -14,6 +18,25 @@ import numpy as np
 from . import _columns as col
 
 _CHUNK = 4096
+
+
+def _keep_freed_memory():
+    """glibc gives freed heap memory back to the system as soon as 128 KiB
+    lie free at its top, and hands out blocks from 128 KiB on as fresh
+    pages: the few hundred temporaries of a chunk then cost a page fault
+    per 4 KiB each time, several times the work itself. The process keeps
+    up to 64 MiB instead (PAIRTERMS_MALLOPT=0 leaves malloc alone)."""
+    if os.environ.get("PAIRTERMS_MALLOPT") == "0" or platform.libc_ver()[0] != "glibc":
+        return
+    try:
+        mallopt = ctypes.CDLL(None).mallopt
+    except (OSError, AttributeError):
+        return
+    mallopt(-3, 32 << 20)       # M_MMAP_THRESHOLD
+    mallopt(-1, 64 << 20)       # M_TRIM_THRESHOLD
+
+
+_keep_freed_memory()
 _AMP = col.column("amp")
 
 
@@ -62,7 +85,7 @@ class Layout:
                 places["amp"] = (first + 1, last)
             else:
                 places[c.name] = (first, last)
-        self.blanks = np.array(blanks)
+        self.blanks = tuple(blanks)
         self.npa, self.npb = places["npa"], places["npb"]
         self.amp = places["amp"]
         self.mec = (places["mec1"][0], places["mec6"][1])
@@ -70,7 +93,26 @@ class Layout:
         self.code = places["code"][0]
         self.period = places.get("period")
         self.est = places.get("est")
+        # A period of 7 or 8 characters is read as one 8-byte word (from
+        # the blank before it for 7).
+        self.period_word = (self.period and period_extra == 0 and period_width in (7, 8)
+                            and (self.period[1] - 8, self.period[1]))
+        # The single columns read (from a copy with columns as rows).
+        a0, a1 = self.amp
+        single = list(blanks) + [self.npa, self.npb, places["code"][0], a0, a0 + 1, a0 + 2,
+                                 a0 + 19, a0 + 20] + list(range(a0 + 21, a1))
+        if self.period and not self.period_word:
+            single += range(*self.period)
+        if self.est:
+            single += range(*self.est)
+        self.single = np.array(sorted(set(single)))
         self.width = max(v[1] if isinstance(v, tuple) else v + 1 for v in places.values())
+
+
+@functools.lru_cache(maxsize=None)
+def layout(*key):
+    """The Layout of that key (shared: layouts do not change)."""
+    return Layout(*key)
 
 
 _NONE = np.frombuffer(b"none".rjust(col.ESTIMATE_WIDTH), np.uint8)
@@ -101,23 +143,37 @@ def _first(ok, why):
 
 
 def _chunk(a, lay, out, dest, lo, hi, files):
-    ok = (a[:, lay.blanks] == 32).all(1)
-    npa, npb = a[:, lay.npa] - np.uint8(48), a[:, lay.npb] - np.uint8(48)
+    # Single columns from a copy with the columns as rows (contiguous);
+    # fields of several bytes from the rows themselves.
+    t = np.empty((a.shape[1], len(a)), np.uint8)
+    t[lay.single] = a[:, lay.single].T
+    ok = np.ones(len(a), bool)
+    for c in lay.blanks:
+        ok &= t[c] == 32
+    npa, npb = t[lay.npa] - np.uint8(48), t[lay.npb] - np.uint8(48)
     ok &= ((npa == lo) & (npb == hi)) | ((files == 1) & (npa == hi) & (npb == lo))
-    code = a[:, lay.code]
+    code = t[lay.code]
     ok &= (code == 83) | (code == 67)
-    ints = col.integers4(np.concatenate([a[:, lay.mec[0]:lay.mec[1]],
-                                         a[:, lay.mar[0]:lay.mar[1]]], 1))
-    ok &= (ints != col.BAD).all(1)
-    amp, amp_lo, beyond, amp_ok = col.pairs(a[:, lay.amp[0]:lay.amp[1]])
+    ints, ints_ok = col.integers4(np.concatenate([a[:, lay.mec[0]:lay.mec[1]],
+                                                  a[:, lay.mar[0]:lay.mar[1]]], 1))
+    ok &= ints_ok
+    a0, a1 = lay.amp
+    amp, amp_lo, beyond, amp_ok = col.pairs(a[:, a0:a1], t[a0:a1])
     ok &= amp_ok
     bad = _first(ok, None) or _first(~beyond, "beyond")
     if bad:
         return bad
-    if lay.period:
-        period, p_ok, p_beyond = col.fixed2(a[:, lay.period[0]:lay.period[1]])
-        if lay.period[1] - lay.period[0] > lay.period_width:
-            p_ok &= a[:, lay.period[0]] != 32      # a wide period fills its field
+    if lay.period_word:
+        w0, w1 = lay.period_word
+        period, p_ok = col.fixed2_word(np.ascontiguousarray(a[:, w0:w1]).view("<u8")[:, 0])
+        bad = _first(p_ok, None)
+        if bad:
+            return bad
+    elif lay.period:
+        p0, p1 = lay.period
+        period, p_ok, p_beyond = col.fixed2(a[:, p0:p1], t[p0:p1])
+        if p1 - p0 > lay.period_width:
+            p_ok &= t[p0] != 32                     # a wide period fills its field
         bad = _first(p_ok, None) or _first(~p_beyond, "period beyond")
         if bad:
             return bad
@@ -126,8 +182,8 @@ def _chunk(a, lay, out, dest, lo, hi, files):
         f = a[:, e0:e1]
         none = (f == _NONE).all(1) if e1 - e0 == col.ESTIMATE_WIDTH else np.zeros(len(a), bool)
         inf = (f == _INF).all(1) if e1 - e0 == col.ESTIMATE_WIDTH else np.zeros(len(a), bool)
-        est, _, e_beyond, e_ok = col.pairs(f[:, 1:], b"  ")
-        bad = _first((e_ok & (f[:, 0] == 32)) | none | inf, None) or _first(~e_beyond, "beyond")
+        est, _, e_beyond, e_ok = col.pairs(f[:, 1:], t[e0 + 1:e1], b"  ")
+        bad = _first((e_ok & (t[e0] == 32)) | none | inf, None) or _first(~e_beyond, "beyond")
         if bad:
             return bad
         est[none] = np.nan
@@ -166,7 +222,7 @@ def shape_of(line, period_width, estimates):
     est_extra = len(m["est"]) - col.ESTIMATE_WIDTH if estimates else 0
     if min(period_extra, est_extra) < 0:
         return None
-    return Layout(period_width, estimates, amp_extra, period_extra, est_extra)
+    return layout(period_width, estimates, amp_extra, period_extra, est_extra)
 
 
 def problem(line, lay, pair, n_file, why):

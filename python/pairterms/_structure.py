@@ -38,8 +38,11 @@ class Lines:
         if not raw:
             self.fail(0, "the file is empty")
         self.data = np.frombuffer(raw, np.uint8)
-        self.lf = np.concatenate([np.flatnonzero(self.data[k:k + _PIECE] == 10) + k
-                                  for k in range(0, len(raw), _PIECE)])
+        if len(raw) <= _PIECE:
+            self.lf = np.flatnonzero(self.data == 10)
+        else:
+            self.lf = np.concatenate([np.flatnonzero(self.data[k:k + _PIECE] == 10) + k
+                                      for k in range(0, len(raw), _PIECE)])
         self.count = len(self.lf)                   # complete lines
         self.partial = raw[-1] != 10                # a last line without its end
         self.starts = np.empty(self.count + 1, np.int64)
@@ -64,10 +67,8 @@ class Lines:
             start = int(self.starts[self.count])
             self.fail(k, "the file ends inside this line (no line end)",
                       self.raw[start:].decode("latin-1"))
-        start, end = int(self.starts[k]), int(self.lf[k])
-        if end > start and self.raw[end - 1] == 13:
-            end -= 1
-        return self.raw[start:end].decode("latin-1")
+        text = self.raw[self.starts[k]:self.lf[k]].decode("latin-1")
+        return text[:-1] if text.endswith("\r") else text
 
 
 # --- head, block and closing lines -----------------------------------------
@@ -84,16 +85,11 @@ def _counts(lines, k, fmt, widths, ending, what):
     """The numbers of a line of right-aligned counts: fast where each fits
     its field, else by pattern (a wider count moves the rest)."""
     line = lines.line(k)
-    values = []
-    if len(line) == sum(widths) + len(ending) and line.endswith(ending):
-        pos = 0
-        for w in widths:
-            field = line[pos:pos + w]
-            pos += w
-            if not field.strip().isdigit() or not field.isascii():
-                break
-            values.append(int(field))
-        if len(values) == len(widths) and line == fmt.format(*values) + ending:
+    m = _FAST.get((widths, ending))
+    m = m.fullmatch(line) if m else None
+    if m:
+        values = [int(v) for v in m.groups()]
+        if line == fmt.format(*values) + ending:
             return values
     m = re.fullmatch(r" *(\d+)" + r" +(\d+)" * (len(widths) - 1) + re.escape(ending), line)
     if m:
@@ -108,6 +104,9 @@ def _counts(lines, k, fmt, widths, ending, what):
 _OPENING = ("{:10d}{:4d}{:4d}{:4d}", (10, 4, 4, 4), "  before terms number")
 _COUNT1 = ("{:10d}{:12d}", (10, 12), "         terms number")
 _COUNT2 = ("{:10d}{:12d}", (10, 12), "  after  terms number")
+# Each count in its field: a pattern of fixed widths.
+_FAST = {(w, e): re.compile("".join(f"( *[0-9]{{1,{n}}})" for n in w) + re.escape(e))
+         for _, w, e in (_OPENING, _COUNT1, _COUNT2)}
 
 
 def _closing(lines, k, i, j, total):
