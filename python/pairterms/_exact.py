@@ -57,9 +57,9 @@ def _limbs(x):
 
 def _bit_length(m):
     """Bit lengths of the uint64 values m (below 2^62)."""
-    if (m >= _U64(1 << 53)).all():     # 17 digits: 54 to 57 bits
+    if ((m - _U64(1 << 53)) < _U64((1 << 57) - (1 << 53))).all():    # 17 digits: 54 to 57 bits
         return (54 + (m >= _U64(1 << 54)).astype(np.int64) + (m >= _U64(1 << 55))
-                + (m >= _U64(1 << 56)) + (m >= _U64(1 << 57)) + (m >= _U64(1 << 58)))
+                + (m >= _U64(1 << 56)))
     e = np.frexp(m.astype(np.float64))[1].astype(np.int64)
     e[m == 0] = 0
     # Rounding to float64 may have reached the next power of two.
@@ -97,6 +97,29 @@ def _product(m, q):
     return w2, w1, w0, _P_EXP[k] - shift + 128
 
 
+def _product_top(m, q):
+    """_product without w0 (0), for powers that are not exact: the parts
+    below w1 are left out, less than 3 units of w1 with the truncation."""
+    shift = 64 - _bit_length(m)
+    mn = m << shift.astype(_U64)
+    k = q - _Q_LOW
+    a0, a1 = _limbs(mn)
+    t0, t1 = _limbs(_P_LO[k])
+    t2, t3 = _limbs(_P_HI[k])
+    p02l, p02h = _limbs(a0 * t2)
+    p11l, p11h = _limbs(a1 * t1)
+    p03l, p03h = _limbs(a0 * t3)
+    p12l, p12h = _limbs(a1 * t2)
+    p13l, p13h = _limbs(a1 * t3)
+    c2 = ((a0 * t1) >> _U64(32)) + ((a1 * t0) >> _U64(32)) + p02l + p11l
+    c3 = p02h + p11h + p03l + p12l + (c2 >> _U64(32))
+    c4 = p03h + p12h + p13l + (c3 >> _U64(32))
+    c5 = p13h + (c4 >> _U64(32))
+    w1 = (c2 & _M32) | (c3 << _U64(32))
+    w2 = (c4 & _M32) | (c5 << _U64(32))
+    return w2, w1, _U64(0), _P_EXP[k] - shift + 128
+
+
 _NEAR = _U64(16)        # units of w1 within which a rounding is not called
 
 
@@ -111,13 +134,16 @@ def split(m, q, neg):
     m = np.asarray(m, _U64)
     q = np.asarray(q, np.int64)
     n = len(m)
-    zero = m == 0
-    inside = ~zero & (q >= _Q_LOW) & (q <= _Q_HIGH) & (m < _U64(1 << 62))
+    inside = ((q - _Q_LOW).view(_U64) <= _U64(_Q_HIGH - _Q_LOW)) & ((m - _U64(1)) < _U64((1 << 62) - 1))
     every = bool(inside.all())
+    zero = None if every else m == 0
     rows = None if every else np.flatnonzero(inside)
     mm, qq = (m, q) if every else (m[rows], q[rows])
-    w2, w1, w0, e0 = _product(mm, qq)
     exact = (qq >= 0) & (qq <= 55)                  # 10^Q within 128 bits
+    if exact.any():
+        w2, w1, w0, e0 = _product(mm, qq)
+    else:
+        w2, w1, w0, e0 = _product_top(mm, qq)
     # Normalise: the top bit of w2 set (the error bound doubles).
     low = _U64(1) - (w2 >> _U64(63))
     w2 = (w2 << low) | ((w1 >> _U64(63)) & low)

@@ -192,7 +192,7 @@ def _chunk(a, lay, out, dest, lo, hi, files):
     out["npb"][dest] = npb
     out["amp"][dest] = amp
     out["amp_lo"][dest] = amp_lo
-    out["amp_text"][dest] = col.unsigned_left(a[:, lay.amp[0]:lay.amp[1]])
+    _texts(out, dest, a, a0, a1)
     out["mec"][dest] = ints[:, :6]
     out["mar"][dest] = ints[:, 6:]
     out["code"][dest] = code.view("S1")
@@ -202,6 +202,24 @@ def _chunk(a, lay, out, dest, lo, hi, files):
         out["est"][dest] = est
         out["est_text"][dest] = np.ascontiguousarray(f).view(f"S{e1 - e0}").ravel()
     return None
+
+
+def _texts(out, dest, a, a0, a1):
+    """The amplitude texts of the rows of a (columns a0..a1, the sign
+    first) into out["amp_text"][dest], the sign place of a positive value
+    left out: written through a byte view of out where dest is a slice."""
+    if not isinstance(dest, slice):
+        out["amp_text"][dest] = col.unsigned_left(a[:, a0:a1])
+        return
+    part = out[dest]
+    size = part.dtype.itemsize
+    width = a1 - a0
+    raw = part.view(np.uint8)
+    view = np.lib.stride_tricks.as_strided(raw[part.dtype.fields["amp_text"][1]:],
+                                           (len(part), width), (size, 1))
+    positive = a[:, a0] == 32
+    view[:] = np.where(positive[:, None], a[:, a0 + 1:a1 + 1], a[:, a0:a1])
+    view[:, width - 1] = np.where(positive, 0, a[:, a1 - 1])
 
 
 # --- lines of other shapes -------------------------------------------------

@@ -125,6 +125,28 @@ def _closing(lines, k, i, j, total):
     lines.fail(k, "not the closing line", line)
 
 
+_BLOCK = re.compile(rb"( *[0-9]{1,10})( *[0-9]{1,4})( *[0-9]{1,4})( *[0-9]{1,4})  before terms number"
+                    rb"(\r?\n)( *[0-9]{1,10})( *[0-9]{1,12})         terms number\r?\n"
+                    rb"( *[0-9]{1,10})( *[0-9]{1,12})  after  terms number\r?\n")
+
+
+def _fast_block(lines, k):
+    """The numbers of the three lines of a block from line k where each
+    fits its field (the usual case), else None."""
+    if k + 3 > lines.count:
+        return None
+    text = lines.raw[lines.starts[k]:lines.starts[k + 3]]
+    m = _BLOCK.fullmatch(text)
+    if not m:
+        return None
+    g = m.groups()
+    v = [int(x) for x in g[:4] + g[5:]]
+    end = g[4]
+    want = (b"%10d%4d%4d%4d  before terms number%s%10d%12d         terms number%s"
+            b"%10d%12d  after  terms number%s" % (*v[:4], end, v[4], v[5], end, v[6], v[7], end))
+    return v if want == text else None
+
+
 class Walk:
     """What the walk over a file found: i, j, blocks (tuples of
     BLOCK_DTYPE), rows (per block: first row line index, count, series
@@ -152,18 +174,24 @@ def walk(lines, found):
     for n_file in range(1, 28):
         if not lines.exists(k):
             break                   # ends after a complete block
-        terms, bi, bj, bn = _counts(lines, k, *_OPENING,
-                                    f"block-opening line of series file {n_file}")
-        if (bi, bj, bn) != (i, j, n_file):
-            lines.fail(k, f"the block-opening line of pair {bi}-{bj} series file "
-                          f"{bn}, expected pair {i}-{j} series file {n_file}")
-        if not lines.exists(k + 1):
-            k += 1
-            break                   # ends after a block-opening line
-        n, k_run = _counts(lines, k + 1, *_COUNT1, "first count line")
-        if not lines.exists(k + 2):
-            lines.fail(k + 1, f"the file ends inside the block of series file {n_file}")
-        n2, l_run = _counts(lines, k + 2, *_COUNT2, "second count line")
+        fast = _fast_block(lines, k)
+        if fast and fast[1:4] == [i, j, n_file]:
+            terms, _, _, _, n, k_run, n2, l_run = fast
+        else:
+            fast = None
+            terms, bi, bj, bn = _counts(lines, k, *_OPENING,
+                                        f"block-opening line of series file {n_file}")
+        if not fast:
+            if (bi, bj, bn) != (i, j, n_file):
+                lines.fail(k, f"the block-opening line of pair {bi}-{bj} series file "
+                              f"{bn}, expected pair {i}-{j} series file {n_file}")
+            if not lines.exists(k + 1):
+                k += 1
+                break                   # ends after a block-opening line
+            n, k_run = _counts(lines, k + 1, *_COUNT1, "first count line")
+            if not lines.exists(k + 2):
+                lines.fail(k + 1, f"the file ends inside the block of series file {n_file}")
+            n2, l_run = _counts(lines, k + 2, *_COUNT2, "second count line")
         if n2 != n:
             lines.fail(k + 2, f"the count lines say {n} and {n2} rows")
         if k_run != k_total + n:
