@@ -188,11 +188,17 @@ def decimals(f, t, signs=b" -"):
             e = e * 10 + d
     else:
         ok &= digits(t[21:])
-        e = np.array([min(int(bytes(r).lstrip(b"0") or b"0"), 10 ** 7)
-                      if len(bytes(r).lstrip(b"0")) <= 7 else 10 ** 7 for r in f[:, 21:]],
+        e = np.array([_long_exponent(bytes(r)) if good else 0 for r, good in zip(f[:, 21:], ok)],
                      np.int64)
     q = np.where(esign == 45, -e, e) - 16
     return m, q, sign == 45, ok
+
+
+def _long_exponent(digits):
+    """An exponent of many digits, at most 10^7 (past the extended range
+    either way), without reading a number of any length."""
+    digits = digits.lstrip(b"0")
+    return int(digits) if len(digits) <= 7 else 10 ** 7
 
 
 def pairs(f, t, signs=b" -"):

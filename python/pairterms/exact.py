@@ -32,8 +32,8 @@ def exact_amplitudes(rows: np.ndarray, field: str = "amp") -> "tuple[list[str], 
         if text in ("none", "inf"):
             values[r] = np.nan if text == "none" else np.inf
             continue
-        f = np.frombuffer(text.rjust(len(text) + (text[0] != "-")).encode(), np.uint8)
-        m, q, neg, ok = decimals(f[None, :])
+        f = np.frombuffer(text.rjust(len(text) + (text[0] != "-")).encode(), np.uint8)[None, :]
+        m, q, neg, ok = decimals(f, np.ascontiguousarray(f.T))
         ext = _exact.exact_pair(int(m[0]), int(q[0]), bool(neg[0]))[2]
         values[r] = _exact.ext_value(ext, bool(neg[0]))
     return texts, values
