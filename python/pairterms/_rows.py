@@ -200,7 +200,10 @@ def _chunk(a, lay, out, dest, lo, hi, files):
         out["period"][dest] = period
     if lay.est:
         out["est"][dest] = est
-        out["est_text"][dest] = np.ascontiguousarray(f).view(f"S{e1 - e0}").ravel()
+        texts = np.ascontiguousarray(f[:, 2:]).view(f"S{e1 - e0 - 2}").ravel().copy()
+        texts[none] = b"none"
+        texts[inf] = b"inf"
+        out["est_text"][dest] = texts
     return None
 
 
