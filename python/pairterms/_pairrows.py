@@ -10,6 +10,7 @@ gathered and read by the shape each has.
 import numpy as np
 
 from . import _rows
+from ._structure import LazyLines, NeedExact
 from ._programs import PROGRAM_TABLE
 
 _JOIN = 1 << 22         # files below this many bytes of rows: blocks joined
@@ -48,30 +49,39 @@ def read_rows(lines, found, program, estimates, dtype, into=None, batch=None):
     out["file"] = files
     lo = np.full(total, min(found.i, found.j), np.uint8)
     hi = np.full(total, max(found.i, found.j), np.uint8)
-    start = lines.starts[index]
-    end = lines.lf[index]
-    stride = width + 1 + int(end[0] > start[0] and lines.raw[int(end[0]) - 1] == 13)
-    # A row of the usual shape: its line end stride - 1 bytes on, the
-    # character before it CR exactly when the stride says so.
-    good = end - start == stride - 1
-    good &= lines.data[end - 1] == 13 if stride == width + 2 else lines.data[end - 1] != 13
     errors = _Errors()
     lay = _rows.layout(pw, estimates)
-    if good.all():
-        uniform = [(s, n, o) for s, n, o in zip(start[np.minimum(offs, total - 1)].tolist(),
-                                                counts.tolist(),
-                                                offs.tolist()) if n]
+    if isinstance(lines, LazyLines):
+        # Every block at one stride already; of the usual length or not at all.
+        blocks = lines.blocks
+        if any(stride - 1 - cr != width for _, _, _, stride, cr in blocks) or \
+                len({b[3] for b in blocks}) > 1:
+            raise NeedExact
+        stride = blocks[0][3]
+        uniform = [(b[2], b[1], o) for b, o in zip(blocks, offs[counts > 0].tolist())]
         odd = []
     else:
-        bad_before = np.concatenate([[0], np.cumsum(~good)])[np.append(offs, total)].tolist()
-        uniform, odd = [], []
-        for b, (o, n) in enumerate(zip(offs.tolist(), counts.tolist())):
-            if n and bad_before[b + 1] == bad_before[b]:
-                uniform.append((int(start[o]), n, o))
-            elif n:
-                odd.append(np.arange(o, o + n))
+        start = lines.starts[index]
+        end = lines.lf[index]
+        stride = width + 1 + int(end[0] > start[0] and lines.raw[int(end[0]) - 1] == 13)
+        # A row of the usual shape: its line end stride - 1 bytes on, the
+        # character before it CR exactly when the stride says so.
+        good = end - start == stride - 1
+        good &= lines.data[end - 1] == 13 if stride == width + 2 else lines.data[end - 1] != 13
+        if good.all():
+            uniform = [(s, n, o) for s, n, o in zip(start[np.minimum(offs, total - 1)].tolist(),
+                                                    counts.tolist(), offs.tolist()) if n]
+            odd = []
+        else:
+            bad_before = np.concatenate([[0], np.cumsum(~good)])[np.append(offs, total)].tolist()
+            uniform, odd = [], []
+            for b, (o, n) in enumerate(zip(offs.tolist(), counts.tolist())):
+                if n and bad_before[b + 1] == bad_before[b]:
+                    uniform.append((int(start[o]), n, o))
+                elif n:
+                    odd.append(np.arange(o, o + n))
     data, raw = lines.data, lines.raw
-    if uniform and batch is not None and total * stride < _JOIN:
+    if uniform and batch is not None and total * stride < _JOIN and not isinstance(lines, LazyLines):
         where = (np.arange(total) if not odd else
                  np.concatenate([np.arange(o, o + n) for _, n, o in uniform]))
         batch.add(b"".join(raw[s:s + n * stride] for s, n, _ in uniform), stride,

@@ -25,15 +25,16 @@ def _keep_freed_memory():
     lie free at its top, and hands out blocks from 128 KiB on as fresh
     pages: the few hundred temporaries of a chunk then cost a page fault
     per 4 KiB each time, several times the work itself. The process keeps
-    up to 64 MiB instead (PAIRTERMS_MALLOPT=0 leaves malloc alone)."""
+    up to 16 MiB instead, and takes blocks of 1 MiB and more straight from
+    the system (PAIRTERMS_MALLOPT=0 leaves malloc alone)."""
     if os.environ.get("PAIRTERMS_MALLOPT") == "0" or platform.libc_ver()[0] != "glibc":
         return
     try:
         mallopt = ctypes.CDLL(None).mallopt
     except (OSError, AttributeError):
         return
-    mallopt(-3, 32 << 20)       # M_MMAP_THRESHOLD
-    mallopt(-1, 64 << 20)       # M_TRIM_THRESHOLD
+    mallopt(-3, 1 << 20)        # M_MMAP_THRESHOLD
+    mallopt(-1, 16 << 20)       # M_TRIM_THRESHOLD
 
 
 _keep_freed_memory()

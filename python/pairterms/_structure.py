@@ -71,6 +71,106 @@ class Lines:
         return text[:-1] if text.endswith("\r") else text
 
 
+    def span(self, k, count):
+        """(start, end) of the bytes of lines k .. k+count-1 with their line
+        ends, or None when the file has fewer complete lines."""
+        if k + count > self.count:
+            return None
+        return int(self.starts[k]), int(self.starts[k + count])
+
+    def take_rows(self, first, n, n_file):
+        """Checks that the file holds the n row lines from line first."""
+        if first + n > self.count:
+            if self.partial:
+                self.line(self.count)         # ends inside that line
+            self.fail(self.count - 1, f"the file ends inside the block of series "
+                                      f"file {n_file}: {n} row lines announced, "
+                                      f"{self.count - first} present")
+
+
+class NeedExact(Exception):
+    """A large file is not as usual: read it with every line end found."""
+
+
+class LazyLines:
+    """A large file's lines without finding every line end: each block's row
+    lines are checked to lie at one stride (a line end at the end of each
+    and nowhere else), so that the next block's start is known. Anything
+    else (and any damage) raises NeedExact, to read the file with Lines."""
+
+    def __init__(self, path, raw):
+        if not raw:
+            raise NeedExact
+        self.path, self.raw = path, raw
+        self.data = np.frombuffer(raw, np.uint8)
+        self.offsets = {0: 0}
+        self.blocks = []            # (first line, rows, start byte, stride, CR LF)
+        self.count = None
+
+    def fail(self, k, what, text=None):
+        raise NeedExact
+
+    def _start(self, k):
+        start = self.offsets.get(k)
+        if start is None:
+            for first, n, begin, stride, _ in self.blocks:
+                if first <= k < first + n:
+                    return begin + (k - first) * stride
+            end = self.raw.find(b"\n", self._start(k - 1))
+            if end < 0:
+                raise NeedExact
+            start = self.offsets[k] = end + 1
+        return start
+
+    def exists(self, k):
+        start = self._start(k)
+        if start >= len(self.raw):
+            self.count = k
+            return False
+        return True
+
+    def line(self, k):
+        start = self._start(k)
+        end = self.raw.find(b"\n", start)
+        if end < 0:
+            raise NeedExact
+        text = self.raw[start:end].decode("latin-1")
+        return text[:-1] if text.endswith("\r") else text
+
+    def span(self, k, count):
+        start = self._start(k)
+        end = start
+        for m in range(count):
+            end = self.raw.find(b"\n", end) + 1
+            if end == 0:
+                return None
+            self.offsets[k + m + 1] = end
+        return start, end
+
+    def take_rows(self, first, n, n_file):
+        start = self._start(first)
+        if n == 0:
+            return
+        stride = self.raw.find(b"\n", start) + 1 - start
+        end = start + n * stride
+        data = self.data
+        if stride < 2 or end > len(self.raw) or data[end - 1] != 10:
+            raise NeedExact
+        if not (data[start + stride - 1:end:stride] == 10).all():
+            raise NeedExact
+        cr = data[start + stride - 2:end:stride] == 13
+        with_cr = bool(cr[0])
+        if not (cr.all() if with_cr else not cr.any()):
+            raise NeedExact
+        piece = 1 << 23
+        ends = sum(int(np.count_nonzero(data[p:min(end, p + piece)] == 10))
+                   for p in range(start, end, piece))
+        if ends != n:
+            raise NeedExact
+        self.blocks.append((first, n, start, stride, with_cr))
+        self.offsets[first + n] = end
+
+
 # --- head, block and closing lines -----------------------------------------
 
 def _planet(lines, k, what):
@@ -133,9 +233,10 @@ _BLOCK = re.compile(rb"( *[0-9]{1,10})( *[0-9]{1,4})( *[0-9]{1,4})( *[0-9]{1,4})
 def _fast_block(lines, k):
     """The numbers of the three lines of a block from line k where each
     fits its field (the usual case), else None."""
-    if k + 3 > lines.count:
+    span = lines.span(k, 3)
+    if span is None:
         return None
-    text = lines.raw[lines.starts[k]:lines.starts[k + 3]]
+    text = lines.raw[span[0]:span[1]]
     m = _BLOCK.fullmatch(text)
     if not m:
         return None
@@ -203,13 +304,7 @@ def walk(lines, found):
         if n > terms * (2 if n_file == 1 else 1):
             lines.fail(k + 1, f"{n} rows from a series file of {terms} terms")
         first = k + 3
-        if first + n > lines.count:
-            if lines.partial:
-                lines.line(lines.count)         # ends inside that line
-            found_rows = lines.count - first
-            lines.fail(lines.count - 1, f"the file ends inside the block of series "
-                                        f"file {n_file}: {n} row lines announced, "
-                                        f"{found_rows} present")
+        lines.take_rows(first, n, n_file)
         found.rows.append((first, n, n_file))
         found.blocks.append((n_file, terms, n, k_run, l_run))
         k, k_total, l_prev = first + n, k_run, l_run

@@ -9,7 +9,7 @@ import numpy as np
 from . import _pairrows, _structure
 from ._programs import PROGRAM_TABLE, by_prefix
 from ._rows import Layout, row_dtype
-from .reader import _has_estimates, _read_bytes, check_name, read_counts
+from .reader import _has_estimates, _read_bytes, check_name, read_counts, walked
 from .settings import DEFAULTS, read_manifest, read_settings
 
 PAIRS = [(i, j) for i in range(1, 9) for j in range(1, 9) if i != j]
@@ -67,8 +67,7 @@ def read_program_folder(folder: str, program: str, manifest: "dict | None" = Non
         path = os.path.join(folder, f"{prog.prefix}{i:02d}{j:02d}.txt")
         if not os.path.exists(path):
             _fail(path, 0, "missing from the folder")
-        lines = _structure.Lines(path, _read_bytes(path))
-        found = _structure.walk(lines, _structure.Walk())
+        lines, found = walked(path, _read_bytes(path))
         if found.program is None:
             _fail(path, lines.count, "no closing line: the run that wrote it failed")
         if found.program != program:
@@ -95,6 +94,10 @@ def read_program_folder(folder: str, program: str, manifest: "dict | None" = Non
                 _pairrows.read_rows(lines, found, program, est, out.dtype,
                                     into=out[base:base + k], batch=batch)
                 break
+            except _structure.NeedExact:
+                lines = _structure.Lines(path, lines.raw)
+                found = _structure.walk(lines, _structure.Walk())
+                lines.base = base
             except _pairrows.Wider as wider:
                 batch.flush()
                 width = wider.width

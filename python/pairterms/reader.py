@@ -99,16 +99,44 @@ def _settings_of(path, program):
     return read_settings(name) if os.path.exists(name) else {}
 
 
+_LAZY = 1 << 23        # files of this many bytes and more: line ends not all found
+
+
+def walked(path, raw):
+    """(lines, walk) of a file: for a large one first without finding every
+    line end (LazyLines), else, or when that finds something unusual, with
+    them all (Lines)."""
+    if len(raw) >= _LAZY:
+        try:
+            lines = _structure.LazyLines(path, raw)
+            return lines, _structure.walk(lines, _structure.Walk())
+        except _structure.NeedExact:
+            pass
+    lines = _structure.Lines(path, raw)
+    return lines, _structure.walk(lines, _structure.Walk())
+
+
 def read_one(path, pair=False):
     """read_pair, with the pair's columns when pair is true."""
     path = os.fspath(path)
-    lines = _structure.Lines(path, _read_bytes(path))
+    raw = _read_bytes(path)
+    if len(raw) >= _LAZY:
+        try:
+            lines = _structure.LazyLines(path, raw)
+            return _read_walked(path, lines, _structure.walk(lines, _structure.Walk()), pair)
+        except _structure.NeedExact:
+            pass
+    lines = _structure.Lines(path, raw)
     found = _structure.Walk()
     try:
         _structure.walk(lines, found)
     except Damage as damage:
         _earlier_damage(lines, found, path, damage)
         raise
+    return _read_walked(path, lines, found, pair)
+
+
+def _read_walked(path, lines, found, pair):
     closed = found.program is not None
     program = found.program or _program_of(lines, found, path)
     settings = _settings_of(path, program)

@@ -3,6 +3,7 @@ nothing else: numbers past 64 bits, fields past Python's limit on digits,
 a name that disagrees with the content, and copies of real files cut at
 every line or with bytes changed at random places."""
 
+import itertools
 import os
 import random
 import re
@@ -119,10 +120,19 @@ def _only_value_errors(call, path):
         assert re.match(rf"{re.escape(str(path))} line \d+: ", str(e)), str(e)
 
 
+@pytest.fixture(params=["exact", "lazy"])
+def line_ends(request, monkeypatch):
+    """Large files are walked without finding every line end first; "lazy"
+    takes that way for every file."""
+    if request.param == "lazy":
+        monkeypatch.setattr(pairterms.reader, "_LAZY", 0)
+    return request.param
+
+
 @pytest.mark.parametrize("program, name", [("termshort", "roho0201.txt"),
                                            ("termsecul", "roco0605.txt"),
                                            ("termall", "robo0302.txt")])
-def test_damaged_copies_of_a_pair_file(sample, tmp_path, program, name):
+def test_damaged_copies_of_a_pair_file(sample, tmp_path, program, name, line_ends):
     rnd = random.Random(name)
     bad = tmp_path / name
     for data in _damaged_copies(sample / program / name, rnd, 300):
@@ -140,7 +150,21 @@ def test_damaged_copies_of_a_count_table(tmp_path):
             _only_value_errors(pairterms.read_counts, bad)
 
 
-def test_damaged_folders(sample, tmp_path):
+def test_lazy_and_exact_line_ends_read_alike(sample, monkeypatch):
+    files = sorted(sample.glob("*/ro??[0-9]*.txt"))
+    plain = [pairterms.read_pair(p) for p in files]
+    monkeypatch.setattr(pairterms.reader, "_LAZY", 0)
+    for path, (rows, info) in zip(files, plain):
+        lazy, lazy_info = pairterms.read_pair(path)
+        assert lazy.dtype == rows.dtype and (lazy == rows).all(), path
+        assert (lazy_info.k, lazy_info.closed, lazy_info.program) == (info.k, info.closed,
+                                                                     info.program)
+    folder = pairterms.read_folder(sample / "termshort")
+    monkeypatch.setattr(pairterms.reader, "_LAZY", 1 << 23)
+    assert (folder == pairterms.read_folder(sample / "termshort")).all()
+
+
+def test_damaged_folders(sample, tmp_path, line_ends):
     rnd = random.Random(5)
     folder = tmp_path / "termsecul"
     shutil.copytree(sample / "termsecul", folder, ignore=shutil.ignore_patterns("puf*"))
@@ -149,8 +173,7 @@ def test_damaged_folders(sample, tmp_path):
         name = rnd.choice(names)
         path = folder / name
         saved = path.read_bytes()
-        data = next(d for k, d in zip(range(rnd.randrange(1, 400)),
-                                      _damaged_copies(path, rnd, 400)))
+        data = list(itertools.islice(_damaged_copies(path, rnd, 400), rnd.randrange(1, 600)))[-1]
         path.write_bytes(data)
         try:
             pairterms.read_folder(folder)
