@@ -17,7 +17,7 @@ import numpy as np
 
 from . import _columns as col
 
-_CHUNK = 4096
+_CHUNK = 8192
 
 
 def _keep_freed_memory():
@@ -147,7 +147,7 @@ def _chunk(a, lay, out, dest, lo, hi, files):
     # Single columns from a copy with the columns as rows (contiguous);
     # fields of several bytes from the rows themselves.
     t = np.empty((a.shape[1], len(a)), np.uint8)
-    t[lay.single] = a[:, lay.single].T
+    t[lay.single] = a.T[lay.single]
     ok = np.ones(len(a), bool)
     for c in lay.blanks:
         ok &= t[c] == 32
@@ -211,19 +211,23 @@ def _chunk(a, lay, out, dest, lo, hi, files):
 def _texts(out, dest, a, a0, a1):
     """The amplitude texts of the rows of a (columns a0..a1, the sign
     first) into out["amp_text"][dest], the sign place of a positive value
-    left out: written through a byte view of out where dest is a slice."""
-    if not isinstance(dest, slice):
+    left out. The usual 23 characters and the blank after them as three
+    64-bit words, moved one byte where the sign place is blank."""
+    if a1 - a0 != 23:
         out["amp_text"][dest] = col.unsigned_left(a[:, a0:a1])
         return
-    part = out[dest]
-    size = part.dtype.itemsize
-    width = a1 - a0
-    raw = part.view(np.uint8)
-    view = np.lib.stride_tricks.as_strided(raw[part.dtype.fields["amp_text"][1]:],
-                                           (len(part), width), (size, 1))
+    w = np.ascontiguousarray(a[:, a0:a0 + 24]).view("<u8")
+    w0, w1, w2 = w[:, 0], w[:, 1], w[:, 2]
     positive = a[:, a0] == 32
-    view[:] = np.where(positive[:, None], a[:, a0 + 1:a1 + 1], a[:, a0:a1])
-    view[:, width - 1] = np.where(positive, 0, a[:, a1 - 1])
+    res = np.empty_like(w)
+    res[:, 0] = np.where(positive, (w0 >> _U64(8)) | (w1 << _U64(56)), w0)
+    res[:, 1] = np.where(positive, (w1 >> _U64(8)) | (w2 << _U64(56)), w1)
+    res[:, 2] = np.where(positive, w2 >> _U64(8), w2) & np.where(
+        positive, _U64(0x0000FFFFFFFFFFFF), _U64(0x00FFFFFFFFFFFFFF))
+    out["amp_text"][dest] = res.view("S24").ravel()
+
+
+_U64 = np.uint64
 
 
 # --- lines of other shapes -------------------------------------------------
