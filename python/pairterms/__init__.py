@@ -1,6 +1,6 @@
 """Reading the tables of termshort, termsecul and termall into numpy."""
 
-from ._columns import ROW_COLUMNS, Column, row_columns
+from .columns import ROW_COLUMNS, Column, row_columns
 from ._programs import PROGRAM_TABLE
 from .exact import exact_amplitudes
 from .folder import read_folder

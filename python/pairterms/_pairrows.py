@@ -10,7 +10,7 @@ gathered and read by the shape each has.
 import numpy as np
 
 from . import _rows
-from ._structure import LazyLines, NeedExact
+from ._lines import LazyLines, NeedExact
 from ._programs import PROGRAM_TABLE
 
 _JOIN = 1 << 22         # files below this many bytes of rows: blocks joined
@@ -31,7 +31,7 @@ def read_rows(lines, found, program, estimates, dtype, into=None, batch=None):
     """The records of the rows found (a _structure.Walk) in lines: a new
     array of dtype, or into (a slice of a larger array). Rows in blocks of
     the usual shape may be left to batch, which reads them later with
-    those of other files. Raises _structure.Damage for the first damaged
+    those of other files. Raises _lines.Damage for the first damaged
     row line."""
     prog = PROGRAM_TABLE[program]
     width = prog.row_width(estimates)

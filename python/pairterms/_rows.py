@@ -16,6 +16,7 @@ import re
 import numpy as np
 
 from . import _columns as col
+from .columns import ESTIMATE_WIDTH, column, row_columns
 
 _CHUNK = 8192
 
@@ -38,7 +39,7 @@ def _keep_freed_memory():
 
 
 _keep_freed_memory()
-_AMP = col.column("amp")
+_AMP = column("amp")
 
 
 def row_dtype(period, text_width=23, estimates=False, pair=False):
@@ -72,7 +73,7 @@ class Layout:
         self.amp_extra = amp_extra
         blanks, places, shift = [], {}, 0
         extras = {"amplitude": amp_extra, "period": period_extra, "estimate": est_extra}
-        for c in col.row_columns(period_width, estimates):
+        for c in row_columns(period_width, estimates):
             first, last = c.first - 1 + shift, c.last + shift
             extra = extras.get(c.kind, 0)
             last, shift = last + extra, shift + extra
@@ -116,8 +117,8 @@ def layout(*key):
     return Layout(*key)
 
 
-_NONE = np.frombuffer(b"none".rjust(col.ESTIMATE_WIDTH), np.uint8)
-_INF = np.frombuffer(b"inf".rjust(col.ESTIMATE_WIDTH), np.uint8)
+_NONE = np.frombuffer(b"none".rjust(ESTIMATE_WIDTH), np.uint8)
+_INF = np.frombuffer(b"inf".rjust(ESTIMATE_WIDTH), np.uint8)
 
 
 def convert(a, layout, out, where, lo, hi, files):
@@ -181,8 +182,8 @@ def _chunk(a, lay, out, dest, lo, hi, files):
     if lay.est:
         e0, e1 = lay.est
         f = a[:, e0:e1]
-        none = (f == _NONE).all(1) if e1 - e0 == col.ESTIMATE_WIDTH else np.zeros(len(a), bool)
-        inf = (f == _INF).all(1) if e1 - e0 == col.ESTIMATE_WIDTH else np.zeros(len(a), bool)
+        none = (f == _NONE).all(1) if e1 - e0 == ESTIMATE_WIDTH else np.zeros(len(a), bool)
+        inf = (f == _INF).all(1) if e1 - e0 == ESTIMATE_WIDTH else np.zeros(len(a), bool)
         est, _, e_beyond, e_ok = col.pairs(f[:, 1:], t[e0 + 1:e1], b"  ")
         bad = _first((e_ok & (t[e0] == 32)) | none | inf, None) or _first(~e_beyond, "beyond")
         if bad:
@@ -245,7 +246,7 @@ def shape_of(line, period_width, estimates):
         return None
     amp_extra = len(m["amp"]) - 23
     period_extra = len(m["period"]) - period_width if period_width else 0
-    est_extra = len(m["est"]) - col.ESTIMATE_WIDTH if estimates else 0
+    est_extra = len(m["est"]) - ESTIMATE_WIDTH if estimates else 0
     if min(period_extra, est_extra) < 0:
         return None
     return layout(period_width, estimates, amp_extra, period_extra, est_extra)

@@ -6,7 +6,7 @@ import os
 
 import numpy as np
 
-from . import _pairrows, _structure
+from . import _lines, _pairrows, _structure
 from ._programs import PROGRAM_TABLE, by_prefix
 from ._rows import Layout, row_dtype
 from .reader import _has_estimates, _read_bytes, check_name, read_counts, walked
@@ -94,8 +94,8 @@ def read_program_folder(folder: str, program: str, manifest: "dict | None" = Non
                 _pairrows.read_rows(lines, found, program, est, out.dtype,
                                     into=out[base:base + k], batch=batch)
                 break
-            except _structure.NeedExact:
-                lines = _structure.Lines(path, lines.raw)
+            except _lines.NeedExact:
+                lines = _lines.Lines(path, lines.raw)
                 found = _structure.walk(lines, _structure.Walk())
                 lines.base = base
             except _pairrows.Wider as wider:

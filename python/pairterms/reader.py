@@ -13,10 +13,11 @@ from dataclasses import dataclass, field
 
 import numpy as np
 
-from . import _pairrows, _structure
+from . import _lines, _pairrows, _structure
 from ._programs import PROGRAM_TABLE, PROGRAMS, by_prefix, by_row_width
 from ._rows import row_dtype as _row_dtype
-from ._structure import BLOCK_DTYPE, Damage
+from ._lines import Damage
+from ._structure import BLOCK_DTYPE
 from .settings import read_settings
 
 __all__ = ["BLOCK_DTYPE", "PROGRAMS", "PairInfo", "read_counts", "read_pair", "row_dtype"]
@@ -108,11 +109,11 @@ def walked(path, raw):
     them all (Lines)."""
     if len(raw) >= _LAZY:
         try:
-            lines = _structure.LazyLines(path, raw)
+            lines = _lines.LazyLines(path, raw)
             return lines, _structure.walk(lines, _structure.Walk())
-        except _structure.NeedExact:
+        except _lines.NeedExact:
             pass
-    lines = _structure.Lines(path, raw)
+    lines = _lines.Lines(path, raw)
     return lines, _structure.walk(lines, _structure.Walk())
 
 
@@ -122,11 +123,11 @@ def read_one(path, pair=False):
     raw = _read_bytes(path)
     if len(raw) >= _LAZY:
         try:
-            lines = _structure.LazyLines(path, raw)
+            lines = _lines.LazyLines(path, raw)
             return _read_walked(path, lines, _structure.walk(lines, _structure.Walk()), pair)
-        except _structure.NeedExact:
+        except _lines.NeedExact:
             pass
-    lines = _structure.Lines(path, raw)
+    lines = _lines.Lines(path, raw)
     found = _structure.Walk()
     try:
         _structure.walk(lines, found)
@@ -208,7 +209,7 @@ def read_counts(path: "str | os.PathLike") -> "tuple[np.ndarray, np.ndarray]":
     table is damaged.
     """
     path = os.fspath(path)
-    lines = _structure.Lines(path, _read_bytes(path))
+    lines = _lines.Lines(path, _read_bytes(path))
     heading = lines.line(0)
     layout = [p for p, (h, _, _) in _TABLES.items() if h == heading]
     if not layout:

@@ -8,7 +8,6 @@ import subprocess
 from decimal import Decimal, localcontext
 from fractions import Fraction
 
-import numpy as np
 import pytest
 
 from conftest import DATA, PROGRAMS, PYTHON_DIR
