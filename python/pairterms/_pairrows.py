@@ -10,8 +10,9 @@ gathered and read by the shape each has.
 import numpy as np
 
 from . import _rows
-from ._lines import LazyLines, NeedExact
+from ._lines import LazyLines, Lines, NeedExact
 from ._programs import PROGRAM_TABLE
+from ._structure import Walk, walk
 
 _JOIN = 1 << 22         # files below this many bytes of rows: blocks joined
 
@@ -81,7 +82,7 @@ def read_rows(lines, found, program, estimates, dtype, into=None, batch=None):
                 elif n:
                     odd.append(np.arange(o, o + n))
     data, raw = lines.data, lines.raw
-    if uniform and batch is not None and total * stride < _JOIN and not isinstance(lines, LazyLines):
+    if uniform and batch is not None and total * stride < _JOIN:
         where = (np.arange(total) if not odd else
                  np.concatenate([np.arange(o, o + n) for _, n, o in uniform]))
         batch.add(b"".join(raw[s:s + n * stride] for s, n, _ in uniform), stride,
@@ -123,8 +124,10 @@ class Batch:
     """Rows of the usual shape from several small files, read at once into
     out; each file's part is added with its rows' places in out."""
 
-    def __init__(self, out, width, layout, size=8192):
-        self.out, self.width, self.layout, self.size = out, width, layout, size
+    def __init__(self, out, program, estimates, size=8192):
+        self.out, self.program, self.estimates, self.size = out, program, estimates, size
+        self.width = PROGRAM_TABLE[program].row_width(estimates)
+        self.layout = _rows.layout(PROGRAM_TABLE[program].period_width, estimates)
         self.parts, self.rows = [], 0
 
     def add(self, joined, stride, where, lo, hi, files, index, lines):
@@ -154,9 +157,19 @@ class Batch:
                         k, lines = int(p[6][r]), p[7]
                         text = lines.line(k)
                         pair = (int(p[3][r]), int(p[4][r]))
-                        lines.fail(k, _rows.problem(text, self.layout, pair, int(p[5][r]), bad[1]),
-                                   text)
+                        what = _rows.problem(text, self.layout, pair, int(p[5][r]), bad[1])
+                        if isinstance(lines, LazyLines):
+                            self._exactly(lines.path, lines.raw)
+                        lines.fail(k, what, text)
                     r -= len(p[2])
+
+
+    def _exactly(self, path, raw):
+        """Reads a file whose rows were found damaged again with every line
+        end known, for the report of Lines (it raises Damage)."""
+        lines = Lines(path, raw)
+        found = walk(lines, Walk())
+        read_rows(lines, found, self.program, self.estimates, self.out.dtype)
 
 
 def _convert(a, lay, out, dest, where, lo, hi, files, index, lines, errors):

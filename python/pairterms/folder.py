@@ -8,7 +8,7 @@ import numpy as np
 
 from . import _lines, _pairrows, _structure
 from ._programs import PROGRAM_TABLE, by_prefix
-from ._rows import Layout, row_dtype
+from ._rows import row_dtype
 from .reader import _has_estimates, _read_bytes, check_name, read_counts, walked
 from .settings import DEFAULTS, read_manifest, read_settings
 
@@ -84,7 +84,7 @@ def read_program_folder(folder: str, program: str, manifest: "dict | None" = Non
         if est is None:
             est = file_est
             out = np.zeros(int(counts.sum()), row_dtype(prog.period_width > 0, width, est, True))
-            batch = _pairrows.Batch(out, prog.row_width(est), Layout(prog.period_width, est))
+            batch = _pairrows.Batch(out, program, est)
         elif file_est != est:
             _fail(path, found.rows[0][0] + 1, "rows with and without the estimate column "
                                               "in one folder: files of different runs")

@@ -100,7 +100,7 @@ def _settings_of(path, program):
     return read_settings(name) if os.path.exists(name) else {}
 
 
-_LAZY = 1 << 23        # files of this many bytes and more: line ends not all found
+_LAZY = 1 << 20        # files of this many bytes and more: line ends not all found
 
 
 def walked(path, raw):
