@@ -118,8 +118,8 @@ def decimals(f, t, signs=b" -"):
     the extended range either way)."""
     width, n = t.shape
     frac = np.ascontiguousarray(f[:, 3:19]).view("<u8")
-    hi8, ok_hi = _eight_digits(frac[:, 0])
-    lo8, ok_lo = _eight_digits(frac[:, 1])
+    eights, ok8 = _eight_digits(frac)
+    hi8, lo8, ok_hi, ok_lo = eights[:, 0], eights[:, 1], ok8[:, 0], ok8[:, 1]
     lead = t[1] - np.uint8(48)
     sign, esign = t[0], t[20]
     ok = (ok_hi & ok_lo & (lead < 10) & (t[2] == 46) & (t[19] == 101)

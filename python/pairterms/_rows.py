@@ -88,6 +88,7 @@ class Layout:
             else:
                 places[c.name] = (first, last)
         self.blanks = tuple(blanks)
+        self.blank_rows = np.array(blanks)
         self.npa, self.npb = places["npa"], places["npb"]
         self.amp = places["amp"]
         self.mec = (places["mec1"][0], places["mec6"][1])
@@ -149,9 +150,7 @@ def _chunk(a, lay, out, dest, lo, hi, files):
     # fields of several bytes from the rows themselves.
     t = np.empty((a.shape[1], len(a)), np.uint8)
     t[lay.single] = a.T[lay.single]
-    ok = np.ones(len(a), bool)
-    for c in lay.blanks:
-        ok &= t[c] == 32
+    ok = (t[lay.blank_rows] == 32).all(0)
     npa, npb = t[lay.npa] - np.uint8(48), t[lay.npb] - np.uint8(48)
     ok &= ((npa == lo) & (npb == hi)) | ((files == 1) & (npa == hi) & (npb == lo))
     code = t[lay.code]
