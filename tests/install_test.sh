@@ -71,7 +71,7 @@ install)
   "${CMAKE:-cmake}" --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 ||
     fail "cmake --install failed: $(tail -n 5 "$work/install.log")"
   check_tree "$work/prefix"
-  extra=$(cd "$work/prefix" && find . -type f | grep -Ev '^\./(bin/[^/]+|share/man/man1/[^/]+\.1|share/doc/pairterms/[^/]+|lib/python3[.0-9]*/dist-packages/pairterms/[^/]+\.py)$')
+  extra=$(cd "$work/prefix" && find . -type f | grep -Ev '^\./(bin/[^/]+|share/man/man1/[^/]+\.1|share/doc/pairterms/[^/]+|lib/python3[.0-9]*/dist-packages/pairterms/([^/]+\.py|programs\.tsv))$')
   [ -z "$extra" ] || fail "installed beyond the programs, man pages and documents: $extra"
   ;;
 

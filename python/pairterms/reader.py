@@ -49,13 +49,16 @@ class PairInfo:
         check_name(self.path, self.program, self.i, self.j)
 
 
-def check_name(path, program, i, j):
-    """ValueError when the name of the per-pair file at path disagrees
-    with its content (program, pair I-J)."""
+def check_name(path: "str | os.PathLike", program: str, i: int, j: int) -> None:
+    """Raises ValueError when the name of the per-pair file at path is a
+    per-pair file's name (PREFIXIIJJ.txt, of any program) that disagrees
+    with its content (program, pair I-J). Other names pass."""
+    path = os.fspath(path)
     name = os.path.basename(path)
     prefix = PROGRAM_TABLE[program].prefix
-    m = re.fullmatch(r"(ro..)(\d\d)(\d\d)\.txt", name)
-    if m and (m[1] != prefix or (int(m[2]), int(m[3])) != (i, j)):
+    named = by_prefix(name)
+    if named and name != PROGRAM_TABLE[named].table and (
+            named != program or name[len(prefix):len(prefix) + 4] != f"{i:02d}{j:02d}"):
         raise ValueError(f"{path} line 1: the file holds pair {i}-{j} of {program} "
                          f"({prefix}{i:02d}{j:02d}.txt), not what its name says")
 
