@@ -74,7 +74,6 @@ def _byte_table():
 
 
 _BYTE_TEXT, _BYTE_VALUE = _byte_table()
-BAD = np.int16(-32768)
 
 
 def integers4(a):

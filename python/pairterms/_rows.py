@@ -1,7 +1,7 @@
 """Row lines cut into records, many at once.
 
 A Layout places the fields of one shape of row line: the columns of
-_columns.ROW_COLUMNS, moved right by the extra digits of a wide amplitude
+columns.ROW_COLUMNS, moved right by the extra digits of a wide amplitude
 exponent, a wide period or a wide estimate exponent. convert() checks and
 reads a 2-D array of row lines of one layout into a structured array, a few
 thousand rows at a time (so that the temporaries stay in cache).
@@ -10,7 +10,6 @@ thousand rows at a time (so that the temporaries stay in cache).
 import ctypes
 import functools
 import os
-import platform
 import re
 
 import numpy as np
@@ -28,7 +27,7 @@ def _keep_freed_memory():
     per 4 KiB each time, several times the work itself. The process keeps
     up to 16 MiB instead, and takes blocks of 1 MiB and more straight from
     the system (PAIRTERMS_MALLOPT=0 leaves malloc alone)."""
-    if os.environ.get("PAIRTERMS_MALLOPT") == "0" or platform.libc_ver()[0] != "glibc":
+    if os.environ.get("PAIRTERMS_MALLOPT") == "0" or not _glibc():
         return
     try:
         mallopt = ctypes.CDLL(None).mallopt
@@ -36,6 +35,13 @@ def _keep_freed_memory():
         return
     mallopt(-3, 1 << 20)        # M_MMAP_THRESHOLD
     mallopt(-1, 16 << 20)       # M_TRIM_THRESHOLD
+
+
+def _glibc():
+    try:
+        return os.confstr("CS_GNU_LIBC_VERSION").startswith("glibc")
+    except (ValueError, OSError, AttributeError):
+        return False
 
 
 _keep_freed_memory()
