@@ -23,7 +23,7 @@ class Lines:
         self.path, self.raw = path, raw
         if not raw:
             self.fail(0, "the file is empty")
-        self.data = np.frombuffer(raw, np.uint8)
+        self.data = np.frombuffer(raw.view if isinstance(raw, Reused) else raw, np.uint8)
         if len(raw) <= _PIECE:
             self.lf = np.flatnonzero(self.data == 10)
         else:
@@ -74,6 +74,28 @@ class Lines:
                                       f"{self.count - first} present")
 
 
+class Reused:
+    """The first size bytes of a buffer used again for file after file, with
+    what the readers ask of the bytes of a file (len, indexing, slices as
+    bytes, find)."""
+
+    def __init__(self, buf, size):
+        self.buf, self.size = buf, size
+        self.view = memoryview(buf)[:size]
+
+    def __len__(self):
+        return self.size
+
+    def __getitem__(self, k):
+        if isinstance(k, slice):
+            start, stop, _ = k.indices(self.size)
+            return bytes(self.view[start:stop])
+        return self.view[k]
+
+    def find(self, sub, start=0):
+        return self.buf.find(sub, start, self.size)
+
+
 class NeedExact(Exception):
     """A large file is not as usual: read it with every line end found."""
 
@@ -90,7 +112,7 @@ class LazyLines:
         if not raw:
             raise NeedExact
         self.path, self.raw = path, raw
-        self.data = np.frombuffer(raw, np.uint8)
+        self.data = np.frombuffer(raw.view if isinstance(raw, Reused) else raw, np.uint8)
         self.offsets = {0: 0}
         self.blocks = []            # (first line, rows, start byte, stride, CR LF)
         self.count = None

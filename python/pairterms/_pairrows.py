@@ -10,7 +10,7 @@ gathered and read by the shape each has.
 import numpy as np
 
 from . import _rows
-from ._lines import LazyLines, Lines, NeedExact
+from ._lines import LazyLines, Lines, NeedExact, Reused
 from ._programs import PROGRAM_TABLE
 from ._structure import Walk, walk
 
@@ -82,7 +82,8 @@ def read_rows(lines, found, program, estimates, dtype, into=None, batch=None):
                 elif n:
                     odd.append(np.arange(o, o + n))
     data, raw = lines.data, lines.raw
-    if uniform and batch is not None and total * stride < _JOIN:
+    if (uniform and batch is not None and total * stride < _JOIN
+            and not isinstance(lines.raw, Reused)):      # a buffer used again
         where = (np.arange(total) if not odd else
                  np.concatenate([np.arange(o, o + n) for _, n, o in uniform]))
         batch.add(b"".join(raw[s:s + n * stride] for s, n, _ in uniform), stride,

@@ -9,7 +9,8 @@ import numpy as np
 from . import _lines, _pairrows, _structure
 from ._programs import PROGRAM_TABLE, by_prefix
 from ._rows import row_dtype
-from .reader import _has_estimates, _read_bytes, check_name, read_counts, walked
+from . import reader
+from .reader import _has_estimates, check_name, read_counts, walked
 from .settings import DEFAULTS, read_manifest, read_settings
 
 PAIRS = [(i, j) for i in range(1, 9) for j in range(1, 9) if i != j]
@@ -63,11 +64,12 @@ def read_program_folder(folder: str, program: str, manifest: "dict | None" = Non
         _check_settings(folder, program, settings, manifest)
     out = batch = est = None
     base, width = 0, 23
+    buffer = [bytearray()]      # the bytes of large files, one after the other
     for i, j in PAIRS:
         path = os.path.join(folder, f"{prog.prefix}{i:02d}{j:02d}.txt")
         if not os.path.exists(path):
             _fail(path, 0, "missing from the folder")
-        lines, found = walked(path, _read_bytes(path))
+        lines, found = walked(path, reader.read_into(path, buffer))
         if found.program is None:
             _fail(path, lines.count, "no closing line: the run that wrote it failed")
         if found.program != program:

@@ -68,6 +68,24 @@ def _read_bytes(path):
         return f.read()
 
 
+_REUSE = 1 << 23        # files of this many bytes and more: read into one buffer
+
+
+def read_into(path, holder):
+    """The bytes of the file at path: a large one read into holder[0] (a
+    bytearray, replaced by a larger one as needed, used again for the next
+    file: large files are never left for a later batch), a small one as
+    bytes of its own."""
+    size = os.path.getsize(path)
+    if size < _REUSE:
+        return _read_bytes(path)
+    if len(holder[0]) < size:
+        holder[0] = bytearray(size)
+    with open(path, "rb") as f:
+        got = f.readinto(memoryview(holder[0])[:size])
+    return _lines.Reused(holder[0], got)
+
+
 def _program_of(lines, found, path):
     """The program of a file without a closing line: its name, else the
     length of its first row line."""

@@ -126,6 +126,7 @@ def line_ends(request, monkeypatch):
     takes that way for every file."""
     if request.param == "lazy":
         monkeypatch.setattr(pairterms.reader, "_LAZY", 0)
+        monkeypatch.setattr(pairterms.reader, "_REUSE", 0)
     return request.param
 
 
@@ -159,9 +160,12 @@ def test_lazy_and_exact_line_ends_read_alike(sample, monkeypatch):
         assert lazy.dtype == rows.dtype and (lazy == rows).all(), path
         assert (lazy_info.k, lazy_info.closed, lazy_info.program) == (info.k, info.closed,
                                                                      info.program)
-    folder = pairterms.read_folder(sample / "termshort")
-    monkeypatch.setattr(pairterms.reader, "_LAZY", 1 << 23)
-    assert (folder == pairterms.read_folder(sample / "termshort")).all()
+    monkeypatch.setattr(pairterms.reader, "_REUSE", 0)      # every file into one buffer
+    for program in ("termshort", "termsecul", "termall"):
+        folder = pairterms.read_folder(sample / program)
+        monkeypatch.setattr(pairterms.reader, "_LAZY", 1 << 23)
+        assert (folder == pairterms.read_folder(sample / program)).all()
+        monkeypatch.setattr(pairterms.reader, "_LAZY", 0)
 
 
 def test_damaged_folders(sample, tmp_path, line_ends):
