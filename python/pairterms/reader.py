@@ -99,7 +99,7 @@ def _program_of(lines, found, path):
         fits = by_row_width(width)
         if len(fits) == 1:
             return fits[0][0]
-    lines.fail(max(0, lines.count - 1), "no closing line, and neither the name nor "
+    lines.fail(max(0, (lines.count or 1) - 1), "no closing line, and neither the name nor "
                                         "the rows tell which program wrote the file")
 
 
