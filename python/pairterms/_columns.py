@@ -1,136 +1,171 @@
 """Numbers read from fixed columns of many lines at once.
 
-Each function takes a 2-D uint8 array, one line per row, sliced to the
-columns of a field, and returns the values of every row; those that check
-the field's form say which rows are well formed.
+The functions take 2-D uint8 arrays, one line per row, sliced to the
+columns of a field (rows x columns, and the same transposed where they read
+single columns), and return the values of every row; those that check the
+field's form say which rows are well formed.
 """
 
 import re
 
 import numpy as np
 
+from . import _exact
+
 _U64 = np.uint64
+_U32 = np.uint32
 
 
-def digits(a):
-    """True for the rows of a whose bytes are all digits."""
-    return ((a - np.uint8(48)) < 10).all(1)
+# --- integers --------------------------------------------------------------
+
+def digits(t):
+    """True for the rows whose bytes in the columns of t (columns x rows)
+    are all digits."""
+    ok = np.ones(t.shape[1], bool)
+    for c in range(len(t)):
+        ok &= (t[c] - np.uint8(48)) < 10
+    return ok
 
 
-_STATE = np.full(256, 9, np.uint8)      # blank 0, minus 1, digit 2, other 9
-_STATE[32], _STATE[45], _STATE[48:58] = 0, 1, 2
+def integers(t):
+    """A right-aligned integer in the columns of t (columns x rows, at most
+    18 columns): blanks, an optional minus, at least one digit. Returns
+    (int64 values, ok). Column by column: no blank after the first other
+    character, a minus only first, digits after it."""
+    assert len(t) <= 18
+    n = t.shape[1]
+    ok = np.ones(n, bool)
+    seen = np.zeros(n, bool)
+    neg = np.zeros(n, bool)
+    mag = np.zeros(n, np.int64)
+    for c in range(len(t)):
+        ch = t[c]
+        d = ch - np.uint8(48)
+        digit = d < 10
+        blank = ch == 32
+        minus = ch == 45
+        ok &= (digit | blank | minus) & ~(seen & (blank | minus))
+        neg |= minus
+        mag = mag * 10 + np.where(digit, d, 0)
+        seen |= ~blank
+    ok &= (t[-1] - np.uint8(48)) < 10
+    return np.where(neg, -mag, mag), ok
 
 
-def integers(f):
-    """A right-aligned integer in every row of f (any width): blanks, an
-    optional minus, at least one digit. Returns (int64 values, ok)."""
-    st = _STATE[f]
-    minus = st == 1
-    ok = ((st[:, -1] == 2) & (st <= 2).all(1)
-          & (st[:, 1:] >= st[:, :-1]).all(1) & (minus.sum(1) <= 1))
-    d = (f - np.uint8(48)).astype(np.int64)
-    d[d > 9] = 0
-    mag = np.zeros(len(f), np.int64)
-    for c in range(f.shape[1]):
-        mag = mag * 10 + d[:, c]
-    return np.where(minus.any(1), -mag, mag), ok
+# A four-column integer of -128..127 as written (' -12', '-128'): its four
+# bytes as a little-endian uint32, hashed by a multiplication into a table
+# of 1024 slots, each holding the text it belongs to and its value. An empty
+# slot holds the text of 0, which belongs to another slot, so that nothing
+# that lands there matches.
+_HASH = _U32(984264357)
 
 
-# A four-column integer, right-aligned: blanks, an optional minus, digits.
-# Each half of it (two characters, as a little-endian uint16) has a code
-# below 128; a table over the pairs of codes gives the value.
-BAD = np.int16(-32768)
+def _byte_table():
+    texts = np.full(1024, int.from_bytes(b"   0", "little"), _U32)
+    values = np.zeros(1024, np.int16)
+    used = set()
+    for v in range(-128, 128):
+        text = int.from_bytes(f"{v:4d}".encode(), "little")
+        slot = ((text * int(_HASH)) & 0xFFFFFFFF) >> 22
+        assert slot not in used
+        used.add(slot)
+        texts[slot], values[slot] = text, v
+    return texts, values
 
 
-def _half_codes(forms):
-    codes = np.full(65536, 127, np.uint8)
-    texts = []
-    for form in forms:
-        choices = [" " if c == "b" else "-" if c == "m" else "0123456789" for c in form]
-        texts += [c0 + c1 for c0 in choices[0] for c1 in choices[1]]
-    for code, text in enumerate(texts):
-        codes[ord(text[0]) | ord(text[1]) << 8] = code
-    return codes, texts
+_BYTE_TEXT, _BYTE_VALUE = _byte_table()
 
 
-_HEAD, _HEADS = _half_codes(("bb", "bm", "bd", "md", "dd"))
-_TAIL, _TAILS = _half_codes(("bd", "md", "dd"))
-
-
-def _value_table(low, high):
-    table = np.full(128 * 128, BAD, np.int16)
-    for h, head in enumerate(_HEADS):
-        for t, tail in enumerate(_TAILS):
-            text = head + tail
-            if re.fullmatch(r" *-?\d+", text) and low <= int(text) <= high:
-                table[h * 128 + t] = int(text)
-    return table
-
-
-_VALUE_BYTE = _value_table(-128, 127)      # MEC, MAR
-_VALUE_ANY = _value_table(-999, 9999)
-
-
-def integers4(a, byte=True):
+def integers4(a):
     """The four-column integers side by side in a (n x 4m bytes). Returns
-    int16 values (n x m) with -32768 where a field is not an integer, or
-    (byte) not in -128..127."""
-    u = a.view("<u2").reshape(len(a), -1, 2)
-    key = _HEAD[u[..., 0]].astype(np.int16) * 128 + _TAIL[u[..., 1]]
-    return (_VALUE_BYTE if byte else _VALUE_ANY)[key]
+    (int16 values (n x m), ok): ok the rows whose every field is an integer
+    of -128..127 written right-aligned."""
+    u = np.ascontiguousarray(a).view("<u4")
+    slot = ((u * _HASH) >> _U32(22)).astype(np.intp)
+    bad = _BYTE_TEXT.take(slot) != u
+    m = bad.shape[1]
+    if m % 4 == 0:
+        words = bad.view("<u4")         # four fields a word
+        any_bad = words[:, 0] != 0
+        for c in range(1, m // 4):
+            any_bad |= words[:, c] != 0
+    else:
+        any_bad = bad.any(1)
+    return _BYTE_VALUE.take(slot), ~any_bad
 
 
 # --- amplitudes ------------------------------------------------------------
 
-_POW10_LOW = -360
-_POW10 = np.array([np.longdouble(f"1e{k}") for k in range(_POW10_LOW, 330)])
-_SMALLEST_NORMAL = 2.2250738585072014e-308
-# The way below needs the x86 80-bit extended type (64-bit significand).
-_EXTENDED = np.finfo(np.longdouble).nmant == 63 and np.longdouble().itemsize == 16
+_ZEROS8 = _U64(0x3030303030303030)
 
 
 def _eight_digits(v):
-    """The numbers written by eight ASCII digits held in each uint64."""
-    v = v - _U64(0x3030303030303030)
-    v = (v * _U64(10) + (v >> _U64(8))) & _U64(0x00FF00FF00FF00FF)
-    v = (v * _U64(100) + (v >> _U64(16))) & _U64(0x0000FFFF0000FFFF)
-    return (v * _U64(10000) + (v >> _U64(32))) & _U64(0xFFFFFFFF)
+    """The numbers written by eight ASCII digits held in each uint64, and
+    whether they are all digits."""
+    x = v ^ _ZEROS8
+    bad = (((x & _U64(0x7F7F7F7F7F7F7F7F)) + _U64(0x7676767676767676)) | x) & _U64(0x8080808080808080)
+    x = (x * _U64(10) + (x >> _U64(8))) & _U64(0x00FF00FF00FF00FF)
+    x = (x * _U64(100) + (x >> _U64(16))) & _U64(0x0000FFFF0000FFFF)
+    return (x * _U64(10000) + (x >> _U64(32))) & _U64(0xFFFFFFFF), bad == 0
+
+
+def decimals(f, t, signs=b" -"):
+    """Texts 'sd.dddddddddddddddde+xx' (s one of signs, the exponent two
+    digits or more) in the rows of f (rows x columns; t: the same columns x
+    rows). Returns (m, q, neg, ok): the value is (-1)^neg * m * 10^q, m the
+    17 digits. An exponent of more than 6 digits is read as +-10^7 (beyond
+    the extended range either way)."""
+    width, n = t.shape
+    frac = np.ascontiguousarray(f[:, 3:19]).view("<u8")
+    eights, ok8 = _eight_digits(frac)
+    hi8, lo8, ok_hi, ok_lo = eights[:, 0], eights[:, 1], ok8[:, 0], ok8[:, 1]
+    lead = t[1] - np.uint8(48)
+    sign, esign = t[0], t[20]
+    ok = (ok_hi & ok_lo & (lead < 10) & (t[2] == 46) & (t[19] == 101)
+          & ((esign == 43) | (esign == 45)) & ((sign == signs[0]) | (sign == signs[-1])))
+    m = lead.astype(_U64) * _U64(10 ** 16) + hi8 * _U64(10 ** 8) + lo8
+    if width - 21 <= 6:
+        e = np.zeros(n, np.int64)
+        for c in range(21, width):
+            d = t[c] - np.uint8(48)
+            ok &= d < 10
+            e = e * 10 + d
+    else:
+        ok &= digits(t[21:])
+        e = np.array([_long_exponent(bytes(r)) if good else 0 for r, good in zip(f[:, 21:], ok)],
+                     np.int64)
+    q = np.where(esign == 45, -e, e) - 16
+    return m, q, sign == 45, ok
+
+
+def _long_exponent(digits):
+    """An exponent of many digits, at most 10^7 (past the extended range
+    either way), without reading a number of any length."""
+    digits = digits.lstrip(b"0")
+    return int(digits) if len(digits) <= 7 else 10 ** 7
+
+
+def pairs(f, t, signs=b" -"):
+    """The numbers of decimals(f, t) as (hi, lo, beyond, ok): hi the float64
+    nearest to each, hi + lo the nearest extended value (section 1; lo 0
+    outside float64's normal range), beyond those past the extended range."""
+    m, q, neg, ok = decimals(f, t, signs)
+    hi, lo, slow = _exact.split(np.where(ok, m, 0), q, neg)
+    beyond = np.zeros(len(m), bool)
+    for r in np.flatnonzero(slow & ok):
+        h, low, ext = _exact.exact_pair(int(m[r]), int(q[r]), bool(neg[r]))
+        if ext is None:
+            beyond[r] = True
+        else:
+            hi[r], lo[r] = h, low
+    return hi, lo, beyond, ok
 
 
 def amplitudes(text):
     """float64 values, correctly rounded, of amplitude texts
-    's0.1234567890123456e+dd' (s a blank or '-', two exponent digits or
-    more), one per row of text; the rows must have that form.
-
-    The 17 digits make an exact integer M; M times 10^(E-16), the power of
-    ten taken as the nearest 80-bit extended value, is within two units in
-    the last place of the extended product. Rounding it to float64 gives
-    the correctly rounded value unless it lies that close to a point half
-    way between two float64 values; those few rows, and values outside the
-    normal float64 range, are converted from their text.
-    """
-    n, width = text.shape
-    if not _EXTENDED:
-        return np.ascontiguousarray(text).view(f"S{width}").ravel().astype(np.float64)
-    frac = np.ascontiguousarray(text[:, 3:19]).view("<u8")
-    m = ((text[:, 1] - np.uint8(48)).astype(_U64) * _U64(10 ** 16)
-         + _eight_digits(frac[:, 0]) * _U64(10 ** 8) + _eight_digits(frac[:, 1]))
-    e = np.zeros(n, np.int64)
-    for c in range(21, width):
-        e = e * 10 + (text[:, c] - np.uint8(48))
-    k = np.where(text[:, 20] == 45, -e, e) - 16 - _POW10_LOW
-    inside = (k >= 0) & (k < len(_POW10))
-    x = m.astype(np.longdouble) * _POW10[np.where(inside, k, 0)]
-    with np.errstate(over="ignore"):
-        v = x.astype(np.float64)
-    # The 11 bits that rounding to float64 drops: near 0x400 is near half way.
-    dropped = (x.view(_U64).reshape(n, -1)[:, 0] & _U64(0x7FF)).astype(np.int64)
-    hard = ((np.abs(dropped - 0x400) <= 8) | ~inside
-            | ~(np.abs(v) >= _SMALLEST_NORMAL)) & (m != 0)
-    if hard.any():
-        v[hard] = np.ascontiguousarray(text[hard, 1:]).view(
-            f"S{width - 1}").ravel().astype(np.float64)
-    return np.where(text[:, 0] == 45, -v, v)
+    's0.1234567890123456e+dd' (s a blank or '-'), one per row of text; the
+    rows must have that form."""
+    return pairs(text, np.ascontiguousarray(text.T))[0]
 
 
 def unsigned_left(text):
@@ -146,17 +181,104 @@ def unsigned_left(text):
     return np.where(text[:, :1] == 32, moved, words).view(f"S{buf.shape[1]}").ravel()
 
 
-def fixed2(f):
-    """Numbers with two decimals right-aligned in f ('  -12.34'). Returns
-    (float64 values, correctly rounded; ok)."""
-    whole = f[:, :-3]
-    if whole.shape[1] == 4:
-        value = integers4(whole, byte=False)[:, 0].astype(np.int64)
-        ok = value != BAD
-    else:
-        value, ok = integers(whole)
-    ok &= (f[:, -3] == 46) & digits(f[:, -2:])
-    hundredths = (np.abs(value) * 100 + (f[:, -2] - np.uint8(48)) * 10
-                  + (f[:, -1] - np.uint8(48)))
-    result = hundredths / 100.0         # one rounding of the exact quotient
-    return np.where((whole == 45).any(1), -result, result), ok
+# --- periods ---------------------------------------------------------------
+
+def _period_value(text):
+    """One period's text (a decimal with two decimals) as float64, correctly
+    rounded; None when it is beyond the extended range."""
+    neg = text.startswith(b"-")
+    body = text.lstrip(b"-").replace(b".", b"").lstrip(b"0") or b"0"
+    m_digits = len(body)
+    if m_digits - 2 > 4933:
+        return None
+    num = int(body) if m_digits <= 4000 else None
+    if num is None:                     # a Python int of this length needs care
+        import sys
+        limit = sys.get_int_max_str_digits()
+        sys.set_int_max_str_digits(0)
+        try:
+            num = int(body)
+        finally:
+            sys.set_int_max_str_digits(limit)
+    if num and _exact.ext_round(num, 100) is None:
+        return None
+    try:
+        value = num / 100
+    except OverflowError:
+        value = float("inf")
+    return -value if neg else value
+
+
+_DOT_BYTE = 5                            # '.' in an 8-byte period field
+
+
+def fixed2_word(w):
+    """Periods in 8-byte fields (' -123.45', right-aligned, blanks, an
+    optional minus, digits, '.', two digits), each a little-endian uint64
+    (first character lowest). Returns (float64 values, correctly rounded;
+    ok)."""
+    high = _U64(0x8080808080808080)
+    x = w ^ _ZEROS8
+    digit = ~((((x & _U64(0x7F7F7F7F7F7F7F7F)) + _U64(0x7676767676767676)) | x)) & high
+    y = w ^ _U64(0x2020202020202020)
+    blank = ~((((y & _U64(0x7F7F7F7F7F7F7F7F)) + _U64(0x7F7F7F7F7F7F7F7F)) | y)) & high
+    z = w ^ _U64(0x2D2D2D2D2D2D2D2D)
+    minus = ~((((z & _U64(0x7F7F7F7F7F7F7F7F)) + _U64(0x7F7F7F7F7F7F7F7F)) | z)) & high
+
+    def full(mask):                     # 0x80 per byte -> 0xFF per byte
+        return (mask >> _U64(7)) * _U64(0xFF)
+    b, m, d = full(blank), full(minus), full(digit)
+    dot = _U64(0xFF << 8 * _DOT_BYTE)
+    ok = ((w & dot) == _U64(0x2E << 8 * _DOT_BYTE)) & (((b + _U64(1)) & b) == 0)
+    ok &= (m == 0) | (m == (b + _U64(1)) * _U64(0xFF))
+    ok &= (b | m | d | dot) == _U64(0xFFFFFFFFFFFFFFFF)
+    ok &= (d & _U64(0xFF << 8 * (_DOT_BYTE - 1))) != 0        # a digit before the point
+    # The five places before the point moved to the top: their number.
+    v = ((x & d) << _U64(24))
+    v = (v * _U64(10) + (v >> _U64(8))) & _U64(0x00FF00FF00FF00FF)
+    v = (v * _U64(100) + (v >> _U64(16))) & _U64(0x0000FFFF0000FFFF)
+    v = (v * _U64(10000) + (v >> _U64(32))) & _U64(0xFFFFFFFF)
+    hundredths = v * _U64(100) + ((x >> _U64(48)) & _U64(0xFF)) * _U64(10) + (x >> _U64(56))
+    result = hundredths.astype(np.float64) / 100.0
+    return np.where(m != 0, -result, result), ok
+
+
+def fixed2(f, t):
+    """Numbers with two decimals right-aligned in the rows of f ('  -12.34';
+    t: the same columns x rows). Returns (float64 values, correctly rounded;
+    ok; beyond: past the extended range)."""
+    width, n = t.shape
+    ok = (t[-3] == 46) & digits(t[-2:])
+    beyond = np.zeros(n, bool)
+    if width - 3 <= 13:                  # hundredths below 2^53
+        value, whole_ok = integers(t[:-3])
+        ok &= whole_ok
+        hundredths = (np.abs(value) * 100 + (t[-2] - np.uint8(48)) * 10
+                      + (t[-1] - np.uint8(48)))
+        result = hundredths / 100.0         # one rounding of the exact quotient
+        return np.where(value < 0, -result, np.where(_negative(t[:-3]), -result, result)), \
+            ok, beyond
+    # Wider than a float64 holds exactly: one at a time.
+    _, whole_ok = _wide_integers(f[:, :-3])
+    ok &= whole_ok
+    result = np.zeros(n)
+    for r in np.flatnonzero(ok):
+        v = _period_value(bytes(f[r]).strip())
+        if v is None:
+            beyond[r] = True
+        else:
+            result[r] = v
+    return result, ok, beyond
+
+
+def _negative(t):
+    """Rows with a minus in the columns of t."""
+    neg = t[0] == 45
+    for c in range(1, len(t)):
+        neg |= t[c] == 45
+    return neg
+
+
+def _wide_integers(f):
+    """integers() for fields of any width, row by row: (None, ok)."""
+    return None, np.array([re.fullmatch(rb" *-?[0-9]+", bytes(r)) is not None for r in f], bool)
