@@ -9,7 +9,8 @@ import os
 import numpy as np
 
 from ._draw import Failure, colormap, figure, find, read, save
-from .cuts import DEFAULT_THRESHOLD, PAIRS, read_cuts, read_settings
+from .cuts import DEFAULT_THRESHOLD, PAIRS, read_cuts
+from .settings import read_settings
 from .planets import NAMES
 from .reader import PROGRAMS
 

@@ -11,7 +11,7 @@ import pytest
 import cutsdata
 from conftest import REPO
 from pairterms import read_cuts
-from pairterms.cuts import read_settings
+from pairterms.settings import read_settings
 
 
 def test_reads_what_termcuts_writes(build, tmp_path):
