@@ -56,10 +56,15 @@ TOUTLOCK::~TOUTLOCK() {
 
 void TOUTLOCK::FIRST(const std::vector<std::string>& NAMES) {
   if (NAMES.empty()) return;
-  int F = ::open(NAMES[0].c_str(), OUTPUTFLAGS & ~O_CREAT, OUTPUTMODE);
-  if (F < 0 && errno == ENOENT) {
+  // Opened as it is, or made when missing; one that another run makes at
+  // the same moment is opened as it is, on the next round.
+  int F = -1;
+  for (int ROUND = 0; ROUND < 100 && F < 0; ++ROUND) {
+    F = ::open(NAMES[0].c_str(), OUTPUTFLAGS & ~O_CREAT, OUTPUTMODE);
+    if (F >= 0 || errno != ENOENT) break;
     F = ::open(NAMES[0].c_str(), OUTPUTFLAGS | O_EXCL, OUTPUTMODE);
     CREATED = F >= 0;
+    if (F < 0 && errno != EEXIST) break;
   }
   if (F >= 0) {
     if (REGULAR(F) && ::flock(F, LOCK_EX | LOCK_NB) != 0) BUSY(NAMES[0]);

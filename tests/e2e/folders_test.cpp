@@ -93,7 +93,7 @@ TEST(FolderOptions, UnusableFolderIsRefusedBeforeAnyOutput) {
   const std::string MISSING = O.FILE("missing"), NOTDIR = O.FILE("plain");
   for (const char* P : PROGS) {
     for (const std::string& ARGS :
-         {" --series " + MISSING, " --series " + NOTDIR + " --output " + O.PATH(), " --output " + MISSING,
+         {" --series " + MISSING, " --series " + NOTDIR + " --output " + O.PATH(), " --output " + NOTDIR + "/below",
           " --series " + S.PATH() + " --output " + NOTDIR, std::string(" --series="), std::string(" --output"),
           " --series " + S.PATH() + " --series " + S.PATH()}) {
       SCOPED_TRACE(std::string(P) + ARGS);
@@ -104,8 +104,23 @@ TEST(FolderOptions, UnusableFolderIsRefusedBeforeAnyOutput) {
       EXPECT_TRUE(CONTAINS(R.ERR, P)) << R.ERR;
       EXPECT_EQ(LISTDIR(O.PATH()), (std::vector<std::string>{"plain"}));
     }
-    const TRUN R = RUN(O.PATH(), PROGRAM(P) + " --output " + MISSING);
-    EXPECT_TRUE(CONTAINS(R.ERR, MISSING)) << R.ERR;
+    const TRUN R = RUN(O.PATH(), PROGRAM(P) + " --output " + NOTDIR + "/below");
+    EXPECT_TRUE(CONTAINS(R.ERR, NOTDIR + "/below")) << R.ERR;
+  }
+}
+
+// A missing output folder is made with its parents, as mkdir -p makes
+// it; a folder named relative to the current one is that one.
+TEST(FolderOptions, MissingOutputFolderIsMade) {
+  TSCRATCH S, O;
+  COPYSET("tiny", S.PATH());
+  for (const char* P : PROGS) {
+    SCOPED_TRACE(P);
+    const TRUN R = RUN(O.PATH(), PROGRAM(P) + " --quiet --series " + S.PATH() + " --output new/" + P);
+    EXPECT_EQ(R.STATUS, 0) << R.ERR;
+    EXPECT_EQ(LISTDIR(O.FILE(std::string("new/") + P)).size(), 57u);
+    const TRUN AGAIN = RUN(O.PATH(), PROGRAM(P) + " --quiet --series " + S.PATH() + " --output new/" + P);
+    EXPECT_EQ(AGAIN.STATUS, 0) << AGAIN.ERR;
   }
 }
 

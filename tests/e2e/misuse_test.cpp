@@ -127,7 +127,8 @@ TEST(Misuse, TwoRunsIntoOneFolderNeverMix) {
     const TCHILD C2 = STARTSHELL(O.PATH(), "exec " + PROGRAM("termall") + " --quiet --series " + B, NUL, AUX.FILE("2"));
     ::close(NUL);
     const int S1 = C1.STATUS(), S2 = C2.STATUS();
-    ASSERT_TRUE((S1 == 0 || S1 == 2) && (S2 == 0 || S2 == 2)) << S1 << " " << S2;
+    ASSERT_TRUE((S1 == 0 || S1 == 2) && (S2 == 0 || S2 == 2))
+        << S1 << " " << S2 << "\n" << READFILE(AUX.FILE("1")) << READFILE(AUX.FILE("2"));
     ASSERT_NE(S1 + S2, 4);
     for (const auto& [STATUS, ERR] : {std::pair{S1, AUX.FILE("1")}, std::pair{S2, AUX.FILE("2")}})
       if (STATUS == 2) {
