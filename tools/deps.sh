@@ -1,5 +1,6 @@
 # Installs what a fresh Debian machine lacks to build and test pairterms,
-# with apt-get, and only what is missing: cmake, g++ and make; with
+# with apt-get, and only what is missing: cmake, g++, make and libssl-dev
+# (libcrypto, for pairterms); with
 # WANT_TESTS=1 also GoogleTest, the man page tools (man-db, groff-base),
 # the package tools (dpkg-dev for dpkg-shlibdeps, file) and /usr/bin/time;
 # with WANT_FUZZ=1 clang with the libFuzzer runtime. Always Debian's numpy
@@ -12,6 +13,8 @@ pairterms_need_packages() {
   command -v cmake >/dev/null 2>&1 || missing+=(cmake)
   command -v g++ >/dev/null 2>&1 || missing+=(g++)
   command -v make >/dev/null 2>&1 || missing+=(make)
+  # libcrypto's SHA-256, for pairterms (the three programs need none).
+  [ -f /usr/include/openssl/evp.h ] || missing+=(libssl-dev)
   /usr/bin/python3 -c 'import numpy' >/dev/null 2>&1 || missing+=(python3-numpy)
   /usr/bin/python3 -c 'import matplotlib' >/dev/null 2>&1 || missing+=(python3-matplotlib)
   if [ "${WANT_TESTS:-0}" = 1 ]; then
