@@ -3,7 +3,8 @@
 // in one exchange (renameat2, RENAME_EXCHANGE) when every program asked for
 // has finished; the old folder is then removed. A run that fails leaves
 // DIR as it was and its outputs in "NAME.failed". Runs into one DIR take
-// turns by the lock of ".NAME.pairterms-lock" beside it.
+// turns by the lock of ".NAME.pairterms-lock" beside it, a file that lasts
+// as long as the run.
 #include "pairrun.hpp"
 
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "pairmani.hpp"
 #include "progopts.hpp"
@@ -55,6 +57,46 @@ bool OURS(const fs::path& DIR, std::string& OTHER) {
   if (!EMPTY && !MANIFEST) OTHER = "no MANIFEST";
   return EMPTY || MANIFEST;
 }
+
+// The lock of one DIR: the file PATH, locked by the run and removed before
+// it is let go. A run that opened the file before it was removed finds,
+// once it holds the lock, that PATH no longer leads to what it holds, and
+// tries again, so two runs never hold the lock of one DIR at once.
+class TRUNLOCK {
+ public:
+  explicit TRUNLOCK(fs::path P) : PATH(std::move(P)) {}
+  TRUNLOCK(const TRUNLOCK&) = delete;
+  TRUNLOCK& operator=(const TRUNLOCK&) = delete;
+  ~TRUNLOCK() {
+    if (FD < 0) return;
+    ::unlink(PATH.c_str());
+    ::close(FD);
+  }
+  // 1 when taken, 0 when another run holds it, -1 on a failure (errno).
+  int TAKE() {
+    for (;;) {
+      const int F = ::open(PATH.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+      if (F < 0) return -1;
+      if (::flock(F, LOCK_EX | LOCK_NB) != 0) {
+        const int WHY = errno;
+        ::close(F);
+        errno = WHY;
+        return WHY == EWOULDBLOCK ? 0 : -1;
+      }
+      struct stat HELD, NOW;
+      if (::fstat(F, &HELD) == 0 && ::stat(PATH.c_str(), &NOW) == 0 && HELD.st_dev == NOW.st_dev &&
+          HELD.st_ino == NOW.st_ino) {
+        FD = F;
+        return 1;
+      }
+      ::close(F);
+    }
+  }
+
+ private:
+  fs::path PATH;
+  int FD = -1;
+};
 
 void WRITETEXT(const fs::path& P, const std::string& TEXT) {
   FILE* F = std::fopen(P.c_str(), "wb");
@@ -125,11 +167,10 @@ int PAIRRUN(const TRUNOPTIONS& O) {
   if (E || ::access(PARENT.c_str(), W_OK | X_OK) != 0)
     return PAIRREFUSE("cannot write beside " + SHOWN + ": " + (E ? E.message() : std::strerror(errno)));
   // One run into DIR at a time.
-  const fs::path LOCKNAME = PARENT / ("." + NAME + ".pairterms-lock");
-  const int LOCK = ::open(LOCKNAME.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (LOCK < 0) return PAIRREFUSE("cannot lock " + SHOWN + ": " + std::strerror(errno));
-  if (::flock(LOCK, LOCK_EX | LOCK_NB) != 0)
-    return PAIRREFUSE("another pairterms run is writing " + SHOWN + "; run again when it has ended");
+  TRUNLOCK LOCK(PARENT / ("." + NAME + ".pairterms-lock"));
+  const int TAKEN = LOCK.TAKE();
+  if (TAKEN < 0) return PAIRREFUSE("cannot lock " + SHOWN + ": " + std::strerror(errno));
+  if (TAKEN == 0) return PAIRREFUSE("another pairterms run is writing " + SHOWN + "; run again when it has ended");
   // What a killed run left beside DIR goes; then the new folder.
   const std::string STEM = "." + NAME + ".pairterms-new-";
   for (const fs::directory_entry& X : fs::directory_iterator(PARENT, E))
@@ -137,6 +178,10 @@ int PAIRRUN(const TRUNOPTIONS& O) {
   std::string TEMPLATE = (PARENT / (STEM + "XXXXXX")).string();
   if (::mkdtemp(TEMPLATE.data()) == nullptr) return PAIRREFUSE("cannot make a folder beside " + SHOWN);
   const fs::path NEW = TEMPLATE;
+  // mkdtemp makes it for its owner alone; DIR gets the mode mkdir would give.
+  const mode_t MASK = ::umask(0);
+  ::umask(MASK);
+  (void)::chmod(NEW.c_str(), 0777 & ~MASK);
   std::vector<int> FOLDERS;
   for (const TVARIANT* V : O.SPEC.PROGRAMS) {
     fs::create_directory(NEW / V->PROGRAM);

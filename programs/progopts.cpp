@@ -86,7 +86,8 @@ bool USAGE(const TVARIANT& V) {
                               "\n"
                               "Options (in any order):\n"
                               "  --series DIR     read the series files in DIR (default: the current folder)\n"
-                              "  --output DIR     write every output file in DIR (default: the current folder)\n"
+                              "  --output DIR     write every output file in DIR, made with its parents when\n"
+                              "                   missing (default: the current folder)\n"
                               "  --quiet          leave out the progress lines; a fatal report is still written\n" +
                               CUTHELP(V) +
                               "  --help           show this text and exit\n"
@@ -97,8 +98,10 @@ bool USAGE(const TVARIANT& V) {
                               "(a missing or damaged series file, a value out of range, a file that\n"
                               "cannot be written), reported in one line on standard output and also\n"
                               "on standard error when that is not the same file or terminal; 2 for a\n"
-                              "bad command line or a folder that cannot be used, before anything is\n"
-                              "written.\n");
+                              "bad command line, a folder that cannot be used or another run of\n"
+                              "the same program writing in the output folder (one run at a time\n"
+                              "per folder: the second is refused, it does not wait), before\n"
+                              "anything is written.\n");
 }
 
 // Why V does not take cut O.

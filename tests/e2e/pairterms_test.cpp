@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -95,6 +96,11 @@ TEST(PairtermsRun, TheProgramsAloneEveryByte) {
     EXPECT_EQ(R.ERR, "");  // no progress line where standard error is no terminal
     EXPECT_TRUE(TABLES(W.FILE("out")) == ALONE(S.PATH(), C.ALONEARGS));
     EXPECT_EQ(RUN(W.PATH(), PROGRAM("pairterms") + " verify out").STATUS, 0);
+    // Nothing beside the folder, which has the mode mkdir gives.
+    EXPECT_EQ(LISTDIR(W.PATH()), std::vector<std::string>{"out"});
+    const mode_t MASK = ::umask(0);
+    ::umask(MASK);
+    EXPECT_EQ(fs::status(W.FILE("out")).permissions(), static_cast<fs::perms>(0777 & ~MASK));
   }
   // The conformance sets, the damaged ones too: what each program leaves.
   for (const char* SET : {"tiny", "err-code", "err-truncated"}) {
@@ -171,7 +177,7 @@ TEST(PairtermsRun, TheEarlierFolderOrTheNewOneNeverAMix) {
       ASSERT_EQ(RUN(W.PATH(), RUNS + A.PATH()).STATUS, 0);
     }
     for (const std::string& N : LISTDIR(W.PATH()))
-      if (N != "out" && N.find("pairterms-new") == std::string::npos && N != ".out.pairterms-lock") fs::remove_all(W.FILE(N));
+      if (N != "out" && N.find("pairterms-new") == std::string::npos) fs::remove_all(W.FILE(N));
   }
   EXPECT_GT(KILLED + STOPPED, 0);
   ASSERT_EQ(RUN(W.PATH(), RUNS + B.PATH()).STATUS, 0);
