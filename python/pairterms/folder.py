@@ -11,7 +11,7 @@ from ._programs import PROGRAM_TABLE, by_prefix
 from ._rows import row_dtype
 from . import reader
 from .reader import _has_estimates, check_name, read_counts, walked
-from .settings import DEFAULTS, read_manifest, read_settings
+from .settings import DEFAULTS, is_default, read_manifest, read_settings
 
 PAIRS = [(i, j) for i in range(1, 9) for j in range(1, 9) if i != j]
 
@@ -28,14 +28,18 @@ def expected_settings(program, cuts):
     names = (["threshold"] if p.amptest else []) + (["period-cut"] if p.select != "all" else [])
     names += ["max-order"] if p.orderfilter else ["order-bound"] if p.orderbound else []
     values = {n: cuts.get(n, DEFAULTS[n]) for n in names}
-    return None if all(values[n] == DEFAULTS[n] for n in names) else values
+    return None if all(is_default(n, values[n]) for n in names) else values
 
 
 def _check_settings(folder, program, settings, manifest):
     name = os.path.join(folder, PROGRAM_TABLE[program].settings_file)
     want = expected_settings(program, manifest["settings"])
     have = {k: v for k, v in settings.items() if k not in ("program", "version", "estimates")}
-    if want is None and settings.get("estimates") != "yes" and settings:
+    estimates = manifest["settings"].get("estimates") == "yes" and PROGRAM_TABLE[program].amptest
+    if (settings.get("estimates") == "yes") != bool(estimates):
+        _fail(name, 0, "settings of another run: the MANIFEST gives "
+                       f"{'' if estimates else 'no '}estimate column")
+    if want is None and not estimates and settings:
         _fail(name, 0, "settings of another run: the MANIFEST gives the defaults")
     if want is not None and have != want:
         _fail(name, 0, f"settings of another run: the MANIFEST gives {want}"

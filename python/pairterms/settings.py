@@ -4,7 +4,9 @@ folder (section 9)."""
 
 import os
 import re
+from fractions import Fraction
 
+from ._exact import ext_round
 from ._programs import PROGRAM_TABLE
 
 #: The names of the settings file's lines, in their order.
@@ -12,6 +14,26 @@ SETTING_NAMES = ("program", "version", "threshold", "period-cut", "max-order",
                  "order-bound", "estimates")
 #: The value of each cut setting where none was given.
 DEFAULTS = {"threshold": "1.0E-16", "period-cut": "200", "max-order": "8", "order-bound": "10"}
+
+
+_DECIMAL = re.compile(r"[+-]?(?:\d+\.?\d*|\.\d+)(?:[eE]([+-]?\d+))?")
+
+
+def is_default(name: str, value: str) -> bool:
+    """Whether value, as given for the cut setting name, is its default: the
+    same extended value for a threshold or a period cut (1e-16 and
+    0.0000000000000001 are the default threshold, 2e2 the default period
+    cut), the same integer for an order."""
+    default = DEFAULTS[name]
+    if value == default:
+        return True
+    if name in ("max-order", "order-bound"):
+        return re.fullmatch(r"[+-]?\d{1,4}", value) is not None and int(value) == int(default)
+    m = _DECIMAL.fullmatch(value)
+    if not m or value.startswith("-") or (m[1] and abs(int(m[1])) > 10000):
+        return False
+    f, d = Fraction(value), Fraction(default)
+    return ext_round(f.numerator, f.denominator) == ext_round(d.numerator, d.denominator)
 
 
 def _lines(path):
@@ -90,7 +112,8 @@ def read_manifest(path: "str | os.PathLike") -> dict:
     settings = {}
     for part in out["settings"].split(", "):
         m = re.fullmatch(r"([a-z-]+) (\S+)", part)
-        if not m or m[1] not in DEFAULTS or m[1] in settings:
+        known = m and (m[1] in DEFAULTS or (m[1] == "estimates" and m[2] in ("yes", "no")))
+        if not known or m[1] in settings:
             _fail(path, 2, "not a list of settings NAME VALUE", lines[2])
         settings[m[1]] = m[2]
     manifest["settings"] = settings

@@ -4,6 +4,7 @@ run folder, on the sample and on copies of it made by hand."""
 import hashlib
 import os
 import shutil
+import subprocess
 
 import numpy as np
 import pytest
@@ -186,3 +187,25 @@ def test_damaged_settings_raise(tmp_path, text, line, words):
     path.write_bytes(text)
     with pytest.raises(ValueError, match=rf"robo\.settings line {line}: .*{words}"):
         pairterms.read_settings(path)
+
+
+@pytest.mark.parametrize("args", [[], ["--threshold", "0.0000000000000001", "--period-cut", "2e2",
+                                       "--estimates"], ["--threshold", "1e-12", "--only", "all,secul"]])
+def test_folders_of_real_runs(build, tmp_path, args):
+    """What pairterms run writes reads whole, the cut values the defaults
+    are written in other ways included, and agrees file by file."""
+    tool = os.path.join(build, "programs", "pairterms")
+    if not os.access(tool, os.X_OK):
+        pytest.skip("pairterms is not built here")
+    series = tmp_path / "series"
+    subprocess.run([os.path.join(build, "tools", "seriesgen"), "--scale", "tiny", str(series)],
+                   check=True, capture_output=True)
+    subprocess.run([tool, "run", "--series", str(series), "--output", str(tmp_path / "out"),
+                    "--quiet"] + args, check=True, capture_output=True)
+    tables = pairterms.read_folder(tmp_path / "out")
+    assert list(tables) == pairterms.read_manifest(tmp_path / "out" / "MANIFEST")["programs"]
+    for program, rows in tables.items():
+        rows_0201, _ = pairterms.read_pair(tmp_path / "out" / program / f"{PREFIX[program]}0201.txt")
+        mine = rows[(rows["i"] == 2) & (rows["j"] == 1)]
+        assert all(np.array_equal(mine[f], rows_0201[f]) for f in rows_0201.dtype.names)
+        assert ("est" in rows.dtype.names) == ("--estimates" in args and program != "termsecul")
