@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <utility>
 
 #include "termvariant.hpp"
+#include "unchkdup.hpp"
 #include "unchkord.hpp"
 #include "unfatal.hpp"
 #include "unforstr.hpp"
@@ -23,14 +23,6 @@ int MAXORDER = -1000;  // set by SETCHECKMAXORDER; else the table's
 
 // The order bound program V filters by.
 int FILTERBOUND(const TVARIANT& V) { return MAXORDER != -1000 ? MAXORDER : V.ORDERBOUND; }
-
-// A term read whole: the order, and the term's fields in three words for
-// the search for repeated terms.
-struct TGOODROW {
-  uint64_t W[3];
-  int32_t LINE;
-  int16_t ORDER;
-};
 
 bool AXISOUTSIDE(int E) { return E < -MAXAXIEXP || E > MAXAXIEXP; }
 bool ORDEROUTSIDE(long S) { return S < -128 || S > 127; }
@@ -164,23 +156,15 @@ class TCHECKER {
     for (int P = 0; P < NUMPROGRAMS; ++P)
       if (STOPSON(PROGRAMTABLE[P], N, S, R.MEC[5], R.MEC[6])) STOPS |= 1u << P;
     if (STOPS != 0) PIPELINEWARNING(R, S, LINE, STOPS);
-    TGOODROW G{};
-    std::memcpy(&G.W[0], &R.AMP, 8);
-    uint16_t EXP;
-    std::memcpy(&EXP, reinterpret_cast<const char*>(&R.AMP) + 8, 2);
-    uint64_t MECS = 0, MARS = 0;
-    for (int I = 1; I <= 6; ++I) {
-      MECS = MECS << 8 | static_cast<uint8_t>(R.MEC[I]);
-      MARS = MARS << 8 | static_cast<uint8_t>(R.MAR[I]);
-    }
-    G.W[1] = MECS << 16 | EXP;
-    G.W[2] = MARS << 8 | static_cast<uint8_t>(R.FCS);
-    G.LINE = static_cast<int32_t>(LINE);
-    G.ORDER = static_cast<int16_t>(S);
+    const TGOODROW G = GOODROW(R, LINE, S);
     // File 1 keeps every term for its mirror images; the others only the
     // first of each for the search for repeats.
-    const bool NEW = SILENT || REPEATS(G);
-    if (NEW || N == 1) ROWS.push_back(G);
+    if (SILENT) {
+      ROWS.KEEP(G);
+    } else if (const TGOODROW* E = ROWS.EARLIER(G)) {
+      WARN(G.LINE, 1, "Repeated term", "the term of line " + std::to_string(E->LINE) + " again, exactly");
+      if (N == 1) ROWS.KEEP(G);
+    }
   }
 
   // A term that stops some of the programs: what the first of them to meet
@@ -203,49 +187,6 @@ class TCHECKER {
     if (N == 1) SHORTSTOPS |= STOPS;
   }
 
-  // The term G against the earlier terms of the file: a repeat is noted;
-  // true for a term not seen before, which then goes into ROWS next.
-  bool REPEATS(const TGOODROW& G) {
-    if (HASH.size() < 2 * (DISTINCT + 1)) REHASH(4 * (DISTINCT + 1));
-    const size_t MASK = HASH.size() - 1;
-    for (size_t H = HASHOF(G) & MASK;; H = (H + 1) & MASK) {
-      const uint32_t X = HASH[H];
-      if (X == 0) {
-        HASH[H] = static_cast<uint32_t>(ROWS.size() + 1);
-        ++DISTINCT;
-        return true;
-      }
-      const TGOODROW& E = ROWS[X - 1];
-      if (E.W[0] == G.W[0] && E.W[1] == G.W[1] && E.W[2] == G.W[2]) {
-        WARN(G.LINE, 1, "Repeated term", "the term of line " + std::to_string(E.LINE) + " again, exactly");
-        return false;
-      }
-    }
-  }
-  static size_t HASHOF(const TGOODROW& G) {
-    uint64_t H = 0x9E3779B97F4A7C15u;
-    for (uint64_t W : G.W) {
-      H = (H ^ W) * 0xBF58476D1CE4E5B9u;
-      H ^= H >> 31;
-    }
-    return static_cast<size_t>(H);
-  }
-  // The distinct terms (never a repeat: that would make a long run of
-  // equal places) into a table of at least SIZE places.
-  void REHASH(size_t SIZE) {
-    size_t S = 1024;
-    while (S < SIZE) S *= 2;
-    std::vector<uint32_t> OLD(S, 0);
-    OLD.swap(HASH);
-    for (const uint32_t X : OLD)
-      if (X != 0)
-        for (size_t H = HASHOF(ROWS[X - 1]) & (S - 1);; H = (H + 1) & (S - 1))
-          if (HASH[H] == 0) {
-            HASH[H] = X;
-            break;
-          }
-  }
-
   // File 1 at the first mirrored pair: the rows that go on and their mirror
   // images must fit one table of MAXARR rows.
   void MIRRORS() {
@@ -254,7 +195,8 @@ class TCHECKER {
     long KEPTBY[NUMPROGRAMS];
     for (int P = 0; P < NUMPROGRAMS; ++P) {
       long KEPT = 0;
-      for (const TGOODROW& G : ROWS) KEPT += !PROGRAMTABLE[P].ORDERFILTER || G.ORDER <= FILTERBOUND(PROGRAMTABLE[P]);
+      for (const TGOODROW& G : ROWS.ALL())
+        KEPT += !PROGRAMTABLE[P].ORDERFILTER || G.ORDER <= FILTERBOUND(PROGRAMTABLE[P]);
       KEPTBY[P] = KEPT;
       if (2 * KEPT > MAXARR) STOPS |= 1u << P;
     }
@@ -264,7 +206,7 @@ class TCHECKER {
     int P = 0;
     while ((STOPS & (1u << P)) == 0) ++P;
     long X = MAXARR - KEPTBY[P], LINE = 0;
-    for (const TGOODROW& G : ROWS)
+    for (const TGOODROW& G : ROWS.ALL())
       if (!PROGRAMTABLE[P].ORDERFILTER || G.ORDER <= FILTERBOUND(PROGRAMTABLE[P]))
         if (X-- == 0) LINE = G.LINE;
     const std::string WHAT = "row " + std::to_string(MAXARR + 1) + " is outside 1.." + std::to_string(MAXARR) +
@@ -293,9 +235,7 @@ class TCHECKER {
   bool LATE = false;          // findings go to LATEFOUND
   bool MIRRORSKNOWN = false;  // found by a reading before
   TLINEENDS ENDS;
-  std::vector<TGOODROW> ROWS;
-  std::vector<uint32_t> HASH;  // 1 + index into ROWS; 0: empty
-  size_t DISTINCT = 0;         // the places of HASH in use
+  TKEPTROWS ROWS;
   unsigned SHORTSTOPS = 0;  // programs that stop on an order of file 1
 };
 
