@@ -1,6 +1,6 @@
 """Reader of termcuts' table: how many terms each program writes for each
 pair at each threshold, and what the cut drops (docs/FORMATS.md section
-8); and of a folder's settings file PREFIX.settings (section 6).
+8). The settings files are read by pairterms.settings.
 """
 
 from __future__ import annotations
@@ -200,21 +200,3 @@ def _check_program(path, lines, block):
               lines[k - 1] if k <= len(lines) else None)
     return tuple(texts)
 
-
-def read_settings(path: str | os.PathLike) -> dict[str, str]:
-    """Reads a settings file PREFIX.settings (docs/FORMATS.md section 6):
-    its NAME VALUE lines as a dict, in their order. Raises ValueError
-    naming the file and the line when it is damaged."""
-    path = os.fspath(path)
-    lines = _lines(path)
-    if lines[0] != "pairterms settings":
-        _fail(path, 1, "not the head line of a settings file", lines[0])
-    settings = {}
-    for k, line in enumerate(lines[1:], 2):
-        name, _, value = line.partition(" ")
-        if not re.fullmatch(r"[a-z][a-z0-9-]*", name) or not value or " " in value:
-            _fail(path, k, "not a setting NAME VALUE", line)
-        if name in settings:
-            _fail(path, k, f"the setting {name} twice", line)
-        settings[name] = value
-    return settings
