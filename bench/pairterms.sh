@@ -147,6 +147,7 @@ pairterms_part() {
   fi
 
   if [ -n "${tool[termcuts]:-}" ]; then
+    [ "$with_pairterms" = 1 ] || echo "termcuts on the same series:"
     printf '  termcuts ... '
     settle "$cache"
     status=0
