@@ -148,7 +148,11 @@ TEST(Misuse, TwoRunsIntoOneFolderNeverMix) {
 TEST(Misuse, AKilledRunLeavesNoEmptyCountTable) {
   const std::string SERIES = SAMPLE("tiny", 14);
   TSCRATCH G;
+  // The kills fall anywhere within the time of a whole run, as long as it
+  // takes in this build (the sanitizers, an emulator).
+  const auto START = std::chrono::steady_clock::now();
   ASSERT_EQ(RUN(G.PATH(), PROGRAM("termall") + " --quiet --series " + SERIES).STATUS, 0);
+  const auto WHOLE = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - START);
   const std::vector<std::string> FULL = SPLITLINES(READFILE(G.FILE("robotabl.txt")));
   std::mt19937 RANDOM(14);
   int TABLES = 0;
@@ -159,7 +163,7 @@ TEST(Misuse, AKilledRunLeavesNoEmptyCountTable) {
     const TCHILD C = STARTSHELL(O.PATH(), "exec " + PROGRAM("termall") + " --quiet --series " + SERIES, NUL,
                                 AUX.FILE("err"));
     ::close(NUL);
-    std::this_thread::sleep_for(std::chrono::microseconds(1000 + RANDOM() % 25000));
+    std::this_thread::sleep_for(std::chrono::microseconds(RANDOM() % (WHOLE.count() + 1)));
     ::kill(C.PID, SIGKILL);
     C.STATUS();
     if (EXISTS(O.FILE("robotabl.txt"))) {
