@@ -242,11 +242,13 @@ TEST(Misuse, StandardOutputThatIsASeriesFileOrFull) {
     EXPECT_EQ(READFILE(S.FILE("puf03.txt")), BEFORE) << P;
     EXPECT_TRUE(LISTDIR(O.PATH()).empty()) << P;
   }
-  for (const char* P : {"termshort", "termsecul", "termall", "termcuts", "seriescheck", "seriesgen"})
+  for (const std::string& P : {PROGRAM("termshort"), PROGRAM("termsecul"), PROGRAM("termall"), PROGRAM("termcuts"),
+                                PROGRAM("seriescheck"), TOOL("seriesgen")})
     for (const char* A : {" --help", " --version"}) {
-      const TRUN R = RUN(O.PATH(), PROGRAM(P) + A + " > /dev/full");
+      const TRUN R = RUN(O.PATH(), P + A + " > /dev/full");
       EXPECT_NE(R.STATUS, 0) << P << A;
       EXPECT_EQ(SPLITLINES(R.ERR).size(), 1u) << P << A << ": " << R.ERR;
+      EXPECT_NE(R.ERR.find("No space left on device"), std::string::npos) << P << A << ": " << R.ERR;
     }
 }
 
