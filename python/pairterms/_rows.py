@@ -14,7 +14,7 @@ import re
 
 import numpy as np
 
-from . import _columns as col
+from . import _columns as col, _fastrows
 from .columns import ESTIMATE_WIDTH, column, row_columns
 
 _CHUNK = 8192
@@ -135,12 +135,18 @@ def convert(a, layout, out, where, lo, hi, files):
     first row that is not well formed (with why) or None."""
     n = len(a)
     sl = isinstance(where, slice)
-    buf = np.empty((min(n, _CHUNK), a.shape[1]), np.uint8)
+    plan = _fastrows.plan(layout)
+    buf = None
     for c0 in range(0, n, _CHUNK):
         c1 = min(n, c0 + _CHUNK)
+        dest = slice(where.start + c0, where.start + c1) if sl else where[c0:c1]
+        if plan and _fastrows.chunk(a[c0:c1], plan, out, dest, lo[c0:c1], hi[c0:c1],
+                                    files[c0:c1]):
+            continue
+        if buf is None:
+            buf = np.empty((min(n, _CHUNK), a.shape[1]), np.uint8)
         chunk = buf[:c1 - c0]
         np.copyto(chunk, a[c0:c1])
-        dest = slice(where.start + c0, where.start + c1) if sl else where[c0:c1]
         bad = _chunk(chunk, layout, out, dest, lo[c0:c1], hi[c0:c1], files[c0:c1])
         if bad is not None:
             return c0 + bad[0], bad[1]

@@ -23,11 +23,16 @@ _MAX_DIGITS = 18        # a count of more digits cannot be a count of rows
 
 # --- head, block and closing lines -----------------------------------------
 
+# The head lines of the files, {what: {line: planet}}.
+_PLANET_LINES = {what: {f"{n:>4}  {what} planet is {NAMES[n]:>12}": n for n in range(1, 9)}
+                 for what in ("perturbed ", "perturbing")}
+
+
 def _planet(lines, k, what):
     line = lines.line(k)
-    n = line[:4].strip()
-    if len(n) == 1 and n in "12345678" and line == f"{n:>4}  {what} planet is {NAMES[int(n)]:>12}":
-        return int(n)
+    n = _PLANET_LINES[what].get(line)
+    if n:
+        return n
     lines.fail(k, f"not the {what.strip()}-planet line", line)
 
 
@@ -54,9 +59,10 @@ def _counts(lines, k, fmt, widths, ending, what):
 _OPENING = ("{:10d}{:4d}{:4d}{:4d}", (10, 4, 4, 4), "  before terms number")
 _COUNT1 = ("{:10d}{:12d}", (10, 12), "         terms number")
 _COUNT2 = ("{:10d}{:12d}", (10, 12), "  after  terms number")
-# Each count in its field: a pattern of fixed widths.
+# Each count in its field: a pattern of fixed widths (the closing lines too).
 _FAST = {(w, e): re.compile("".join(f"( *[0-9]{{1,{n}}})" for n in w) + re.escape(e))
-         for _, w, e in (_OPENING, _COUNT1, _COUNT2)}
+         for _, w, e in (_OPENING, _COUNT1, _COUNT2) + tuple(
+             (None, (10, 4, 4), p.closing) for p in PROGRAM_TABLE.values())}
 
 
 def _closing(lines, k, i, j, total):
@@ -75,27 +81,41 @@ def _closing(lines, k, i, j, total):
     lines.fail(k, "not the closing line", line)
 
 
-_BLOCK = re.compile(rb"( *[0-9]{1,10})( *[0-9]{1,4})( *[0-9]{1,4})( *[0-9]{1,4})  before terms number"
-                    rb"(\r?\n)( *[0-9]{1,10})( *[0-9]{1,12})         terms number\r?\n"
-                    rb"( *[0-9]{1,10})( *[0-9]{1,12})  after  terms number\r?\n")
+# The three lines of a block where each count fits its field, as written
+# with either line end; keyed by their length in bytes.
+_BLOCK_TEXT = {3 * (43 + len(end)): (b"%10d%4d%4d%4d  before terms number" + end
+                                     + b"%10d%12d         terms number" + end
+                                     + b"%10d%12d  after  terms number" + end)
+               for end in (b"\r\n", b"\n")}
 
 
-def _fast_block(lines, k):
-    """The numbers of the three lines of a block from line k where each
-    fits its field (the usual case), else None."""
+def _fast_block(lines, k, i, j, n_file, k_total):
+    """(terms, n, k_run, l_run) of the block of series file n_file of pair
+    i-j from line k when its three lines are exactly as the programs write
+    them after k_total rows (each count in its field, one line end), else
+    None. The counts are read from their fields and the lines they make
+    compared with the file's."""
     span = lines.span(k, 3)
     if span is None:
         return None
     text = lines.raw[span[0]:span[1]]
-    m = _BLOCK.fullmatch(text)
-    if not m:
+    size = len(text)
+    form = _BLOCK_TEXT.get(size)
+    if form is None:
         return None
-    g = m.groups()
-    v = [int(x) for x in g[:4] + g[5:]]
-    end = g[4]
-    want = (b"%10d%4d%4d%4d  before terms number%s%10d%12d         terms number%s"
-            b"%10d%12d  after  terms number%s" % (*v[:4], end, v[4], v[5], end, v[6], v[7], end))
-    return v if want == text else None
+    third = size // 3
+    try:
+        terms = int(text[:10])
+        n = int(text[third:third + 10])
+        l_run = int(text[2 * third + 10:2 * third + 22])
+    except ValueError:
+        return None
+    if terms < 0 or n < 0 or l_run < 0:
+        return None
+    k_run = k_total + n
+    if text != form % (terms, i, j, n_file, n, k_run, n, l_run):
+        return None
+    return terms, n, k_run, l_run
 
 
 class Walk:
@@ -125,11 +145,11 @@ def walk(lines, found):
     for n_file in range(1, 28):
         if not lines.exists(k):
             break                   # ends after a complete block
-        fast = _fast_block(lines, k)
-        if fast and fast[1:4] == [i, j, n_file]:
-            terms, _, _, _, n, k_run, n2, l_run = fast
+        fast = _fast_block(lines, k, i, j, n_file, k_total)
+        if fast:
+            terms, n, k_run, l_run = fast
+            n2 = n
         else:
-            fast = None
             terms, bi, bj, bn = _counts(lines, k, *_OPENING,
                                         f"block-opening line of series file {n_file}")
         if not fast:
