@@ -48,20 +48,11 @@ _T2, _T3 = _exact._P_HI & _U64(0xFFFFFFFF), _exact._P_HI >> _U64(32)
 _P_EXP = _exact._P_EXP
 
 
-Q_MIN = -300
-
-
-def usual(m, q):
-    """Whether split_usual takes these values: every m of 17 digits, every
-    q in Q_MIN..-1."""
-    return (len(m) > 0 and int(m.min()) >= 10 ** 16 and int(m.max()) < 10 ** 17
-            and int(q.min()) >= Q_MIN and int(q.max()) < 0)
-
-
 def split_usual(m, q, neg):
     """(hi, lo) of _exact.split, and of _columns.pairs after it: hi the
     float64 nearest to (-1)^neg * m * 10^q, hi + lo the extended value
-    nearest to it; m (uint64) and q (int64) as usual() requires."""
+    nearest to it; m (uint64) of 17 digits,
+    q (int64) in -300..-1."""
     (s4, s11, s32, s52, s63, m32, one, rest_mask, half, half_below, lsb_d, two,
      top, near, ones_near, top_near, near2, shift_base, bias_d, bias_lo) = cut(_SPLIT, len(m))
     q_low, exp_base = cut(_SPLIT_I, len(m))
