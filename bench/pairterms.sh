@@ -18,14 +18,19 @@ tree_bytes() { find "$1" -type f -printf '%s\n' | awk '{ t += $1 } END { printf 
 
 # program_round R: the three programs one after the other, each into a
 # fresh folder of its own, $work/programs/PROGRAM/, its console there as
-# console.txt; round_stat[R/PROGRAM] the report of each.
+# console.txt; round_stat[R/PROGRAM] the report of each. The round starts
+# settled, as pairterms run does, and the programs follow one another as a
+# user's commands would: a settle between them would write back an earlier
+# program's output outside the time measured, while pairterms run pays for
+# the write-back of all three (on a machine whose page cache takes some
+# 2.4 GB before it writes back, that is seconds at full).
 program_round() {
   local r=$1 p dir status
+  rm -rf "$work/programs"
+  settle "$cache"
   for p in "${programs[@]}"; do
     dir="$work/programs/$p"
-    rm -rf "$dir"
     mkdir -p "$dir"
-    settle "$cache"
     status=0
     timed "$work" "$work/$r.$p.stat" "$build/programs/$p" --series "$cache" --output "$dir" \
       < /dev/null > "$work/$p.console" 2> "$work/$p.stderr" || status=$?
