@@ -15,8 +15,8 @@
 #include "unsercac.hpp"
 #include "unvarpow.hpp"
 
-TJOB::TJOB(const TJOBSPEC& S, const std::vector<int>& FOLDERS, std::vector<TTEXTOUT::TRESULTS>* INTO)
-    : SPEC(S), COMPARES(INTO != nullptr) {
+TJOB::TJOB(const TJOBPLAN& S, const std::vector<int>& FOLDERS, std::vector<TTEXTOUT::TRESULTS>* INTO)
+    : PLAN(S), COMPARES(INTO != nullptr) {
   if (INTO != nullptr) INTO->assign(S.PROGRAMS.size(), {});
   SETFATALTHROWS(true);
   int BOUND = DEFAULTCLASSSLOTS - 1;
@@ -101,7 +101,7 @@ void TJOB::MAKE(TRUNALL& A, const char* VERSION) {
   FREEROWMEM();
 }
 
-std::vector<std::pair<std::string, std::string>> SETTINGSOF(const TJOBSPEC& S) {
+std::vector<std::pair<std::string, std::string>> SETTINGSOF(const TJOBPLAN& S) {
   std::vector<std::pair<std::string, std::string>> R;
   for (const TCUTOPTIONNAME& O : CUTOPTIONS)
     for (size_t X = 0; X < S.PROGRAMS.size(); ++X) {

@@ -12,7 +12,7 @@
 
 // What a job makes: the programs, in the order of the table, and the cuts
 // of each.
-struct TJOBSPEC {
+struct TJOBPLAN {
   std::vector<const TVARIANT*> PROGRAMS;
   std::vector<TCUTS> CUTS;
 };
@@ -24,7 +24,7 @@ class TJOB {
   // given, what each comparison of program X found into (*COMPARE)[X] (see
   // TPROGRUN::COMPAREINTO). The process becomes the job's: fatal errors
   // throw, the gate classes are those of its bounds.
-  TJOB(const TJOBSPEC& S, const std::vector<int>& FOLDERS, std::vector<TTEXTOUT::TRESULTS>* COMPARE);
+  TJOB(const TJOBPLAN& S, const std::vector<int>& FOLDERS, std::vector<TTEXTOUT::TRESULTS>* COMPARE);
   // Makes the outputs: what each program does before its first pair (the
   // settings file, the row tables, the planets' factors), then the pairs.
   // A.RUNS, A.REPORTS as RUNALL sets them; A.PROGRESS and A.STOP as given.
@@ -33,11 +33,11 @@ class TJOB {
   std::vector<std::unique_ptr<TPROGRUN>> RUNS;
 
  private:
-  TJOBSPEC SPEC;
+  TJOBPLAN PLAN;
   TSHAREDTABLES TABLES;
   bool COMPARES;
 };
 
 // The settings of S as a manifest records them: the cut options of the
 // programs of S, each once, as given or by default.
-std::vector<std::pair<std::string, std::string>> SETTINGSOF(const TJOBSPEC& S);
+std::vector<std::pair<std::string, std::string>> SETTINGSOF(const TJOBPLAN& S);

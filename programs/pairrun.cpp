@@ -183,7 +183,7 @@ int PAIRRUN(const TRUNOPTIONS& O) {
   ::umask(MASK);
   (void)::chmod(NEW.c_str(), 0777 & ~MASK);
   std::vector<int> FOLDERS;
-  for (const TVARIANT* V : O.SPEC.PROGRAMS) {
+  for (const TVARIANT* V : O.PLAN.PROGRAMS) {
     fs::create_directory(NEW / V->PROGRAM);
     FOLDERS.push_back(::open((NEW / V->PROGRAM).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   }
@@ -206,7 +206,7 @@ int PAIRRUN(const TRUNOPTIONS& O) {
       std::fprintf(stderr, "\rpairterms: %2d of 56 pairs, %.1f MB written ", PAIRS, static_cast<double>(BYTES / 100000) / 10);
       std::fflush(stderr);
     };
-  TJOB JOB(O.SPEC, FOLDERS, nullptr);
+  TJOB JOB(O.PLAN, FOLDERS, nullptr);
   JOB.MAKE(A, PAIRTERMS_VERSION);
   HASHER.join();
   if (SHOW) std::fputs("\n", stderr);
@@ -241,10 +241,10 @@ int PAIRRUN(const TRUNOPTIONS& O) {
     }
     M.VERSION = PAIRTERMS_VERSION;
     M.PLATFORM = PLATFORMTEXT();
-    M.SETTINGS = SETTINGSOF(O.SPEC);
-    for (size_t X = 0; X < O.SPEC.PROGRAMS.size(); ++X) {
-      M.PROGRAMS.push_back(O.SPEC.PROGRAMS[X]->PROGRAM);
-      ADDSIZES(M, *O.SPEC.PROGRAMS[X], FOLDERS[X]);
+    M.SETTINGS = SETTINGSOF(O.PLAN);
+    for (size_t X = 0; X < O.PLAN.PROGRAMS.size(); ++X) {
+      M.PROGRAMS.push_back(O.PLAN.PROGRAMS[X]->PROGRAM);
+      ADDSIZES(M, *O.PLAN.PROGRAMS[X], FOLDERS[X]);
     }
     M.SERIES = SERIESDIRTEXT();
     WRITETEXT(NEW / "MANIFEST", MANIFESTTEXT(M));

@@ -11,7 +11,7 @@
 struct TRUNOPTIONS {
   std::string SERIES;            // empty: the current folder
   std::string OUTPUT = "tables"; // the run's folder
-  TJOBSPEC SPEC;
+  TJOBPLAN PLAN;
   bool QUIET = false;
 };
 

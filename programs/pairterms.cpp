@@ -140,8 +140,8 @@ int RUNOPTIONS(int ARGC, char** ARGV, TRUNOPTIONS& O) {
   }
   for (int Y = 0; Y < NUMPROGRAMS; ++Y)
     if (ASKED[static_cast<size_t>(Y)]) {
-      O.SPEC.PROGRAMS.push_back(&PROGRAMTABLE[Y]);
-      O.SPEC.CUTS.push_back(CUTS[static_cast<size_t>(Y)]);
+      O.PLAN.PROGRAMS.push_back(&PROGRAMTABLE[Y]);
+      O.PLAN.CUTS.push_back(CUTS[static_cast<size_t>(Y)]);
     }
   return -1;
 }

@@ -36,7 +36,7 @@ std::string READALL(const fs::path& P) {
 }
 
 // The job of the manifest: its programs, each with the settings it has.
-bool SPECOF(const TMANIFEST& M, TJOBSPEC& S, std::string& WHY) {
+bool PLANOF(const TMANIFEST& M, TJOBPLAN& S, std::string& WHY) {
   for (const TVARIANT& V : PROGRAMTABLE) {
     if (std::find(M.PROGRAMS.begin(), M.PROGRAMS.end(), V.PROGRAM) == M.PROGRAMS.end()) continue;
     TCUTS C = DEFAULTCUTS(V);
@@ -67,8 +67,8 @@ int PAIRVERIFY(const std::string& GIVEN, const std::string& SERIES) {
   std::string WHY;
   if (TEXT.empty()) return PAIRREFUSE(SHOWN + " holds no MANIFEST: it is not the folder of a pairterms run");
   if (!READMANIFEST(TEXT, M, WHY)) return PAIRREFUSE("the MANIFEST of " + SHOWN + " cannot be read: " + WHY);
-  TJOBSPEC S;
-  if (!SPECOF(M, S, WHY)) return PAIRREFUSE("the MANIFEST of " + SHOWN + " cannot be used: " + WHY);
+  TJOBPLAN S;
+  if (!PLANOF(M, S, WHY)) return PAIRREFUSE("the MANIFEST of " + SHOWN + " cannot be used: " + WHY);
   const std::string FROM = SERIES.empty() ? M.SERIES : SERIES;
   if (!SETSERIESDIR(FROM, WHY)) return PAIRREFUSE("cannot use the series folder '" + SHOWTEXT(FROM) + "': " + WHY);
   if (M.VERSION != PAIRTERMS_VERSION)
@@ -92,7 +92,7 @@ int PAIRVERIFY(const std::string& GIVEN, const std::string& SERIES) {
 
   // The outputs made again, each compared with its file; a program whose
   // folder is gone is not made again.
-  TJOBSPEC HERE;
+  TJOBPLAN HERE;
   std::vector<int> FOLDERS;
   int BAD = 0;
   for (size_t X = 0; X < S.PROGRAMS.size(); ++X) {
