@@ -67,17 +67,34 @@ def _bit_length(m):
     return e - over
 
 
+def _operands(m, q):
+    """The 32-bit limbs a0, a1 of m shifted to fill 64 bits and t0..t3 of
+    the 128-bit power 10^Q, low first; then the table index of Q and the
+    shift."""
+    shift = 64 - _bit_length(m)
+    k = q - _Q_LOW
+    return _limbs(m << shift.astype(_U64)) + _limbs(_P_LO[k]) + _limbs(_P_HI[k]) + (k, shift)
+
+
+def top_words(a0, a1, t0, t1, t2, t3, s32=_U64(32), m32=_M32):
+    """(w2, w1): the top 128 bits of the product of (a1, a0) and (t3, t2,
+    t1, t0), 32-bit limbs low first, the parts below w1 left out (less than
+    3 units of w1). s32, m32: 32 and 2^32 - 1, as scalars or as arrays of
+    the operands' length where a caller finds that faster."""
+    p02, p11, p03, p12, p13 = a0 * t2, a1 * t1, a0 * t3, a1 * t2, a1 * t3
+    c2 = ((a0 * t1) >> s32) + ((a1 * t0) >> s32) + (p02 & m32) + (p11 & m32)
+    c3 = (p02 >> s32) + (p11 >> s32) + (p03 & m32) + (p12 & m32) + (c2 >> s32)
+    c4 = (p03 >> s32) + (p12 >> s32) + (p13 & m32) + (c3 >> s32)
+    c5 = (p13 >> s32) + (c4 >> s32)
+    return (c4 & m32) | (c5 << s32), (c2 & m32) | (c3 << s32)
+
+
 def _product(m, q):
     """The 192-bit product (w2, w1, w0) of m, shifted to fill 64 bits, and
     the 128-bit power of ten, with its binary exponent: value = (w2 + w1 /
     2^64 + w0 / 2^128) * 2^exp, exactly where the power is exact (Q in
     0..55), else plus less than one unit of w1."""
-    shift = 64 - _bit_length(m)
-    mn = m << shift.astype(_U64)
-    k = q - _Q_LOW
-    a0, a1 = _limbs(mn)
-    t0, t1 = _limbs(_P_LO[k])
-    t2, t3 = _limbs(_P_HI[k])
+    a0, a1, t0, t1, t2, t3, k, shift = _operands(m, q)
     p00l, p00h = _limbs(a0 * t0)
     p01l, p01h = _limbs(a0 * t1)
     p10l, p10h = _limbs(a1 * t0)
@@ -100,23 +117,8 @@ def _product(m, q):
 def _product_top(m, q):
     """_product without w0 (0), for powers that are not exact: the parts
     below w1 are left out, less than 3 units of w1 with the truncation."""
-    shift = 64 - _bit_length(m)
-    mn = m << shift.astype(_U64)
-    k = q - _Q_LOW
-    a0, a1 = _limbs(mn)
-    t0, t1 = _limbs(_P_LO[k])
-    t2, t3 = _limbs(_P_HI[k])
-    p02l, p02h = _limbs(a0 * t2)
-    p11l, p11h = _limbs(a1 * t1)
-    p03l, p03h = _limbs(a0 * t3)
-    p12l, p12h = _limbs(a1 * t2)
-    p13l, p13h = _limbs(a1 * t3)
-    c2 = ((a0 * t1) >> _U64(32)) + ((a1 * t0) >> _U64(32)) + p02l + p11l
-    c3 = p02h + p11h + p03l + p12l + (c2 >> _U64(32))
-    c4 = p03h + p12h + p13l + (c3 >> _U64(32))
-    c5 = p13h + (c4 >> _U64(32))
-    w1 = (c2 & _M32) | (c3 << _U64(32))
-    w2 = (c4 & _M32) | (c5 << _U64(32))
+    a0, a1, t0, t1, t2, t3, k, shift = _operands(m, q)
+    w2, w1 = top_words(a0, a1, t0, t1, t2, t3)
     return w2, w1, _U64(0), _P_EXP[k] - shift + 128
 
 

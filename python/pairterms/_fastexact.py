@@ -62,13 +62,7 @@ def split_usual(m, q, neg):
     k = q - q_low
     a0, a1 = mn & m32, mn >> s32
     t0, t1, t2, t3 = _T0.take(k), _T1.take(k), _T2.take(k), _T3.take(k)
-    p02, p11, p03, p12, p13 = a0 * t2, a1 * t1, a0 * t3, a1 * t2, a1 * t3
-    c2 = ((a0 * t1) >> s32) + ((a1 * t0) >> s32) + (p02 & m32) + (p11 & m32)
-    c3 = (p02 >> s32) + (p11 >> s32) + (p03 & m32) + (p12 & m32) + (c2 >> s32)
-    c4 = (p03 >> s32) + (p12 >> s32) + (p13 & m32) + (c3 >> s32)
-    c5 = (p13 >> s32) + (c4 >> s32)
-    w1 = (c2 & m32) | (c3 << s32)
-    w2 = (c4 & m32) | (c5 << s32)
+    w2, w1 = _exact.top_words(a0, a1, t0, t1, t2, t3, s32, m32)
     # Normalise: the top bit of w2 set.
     low = one - (w2 >> s63)
     w2 = (w2 << low) | ((w1 >> s63) & low)
